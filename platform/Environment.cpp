@@ -1,0 +1,21 @@
+#include "platform/Environment.h"
+
+#include <cstdlib>
+
+namespace corvex::platform {
+
+std::optional<std::string> GetEnvironment(const std::string& name) {
+    const char* value = std::getenv(name.c_str());
+    if (!value)
+        return std::nullopt;
+    return std::string(value);
+}
+
+void SetEnvironment(const std::string& name, const std::optional<std::string>& value) {
+    if (value)
+        setenv(name.c_str(), value->c_str(), 1);
+    else
+        unsetenv(name.c_str());
+}
+
+} // namespace corvex::platform

@@ -1,0 +1,7 @@
+#include "settings/Settings.h"
+
+namespace corvex {
+
+TAppSettings AppSettings;
+
+} // namespace corvex
