@@ -1,6 +1,6 @@
 # `make run` and `make test` work on a fresh Debian 12 machine: they install what is missing first.
-BUILD      ?= build
-ASAN_BUILD ?= build-asan
+BUILD      ?= out/release
+ASAN_BUILD ?= out/asan
 JOBS       ?= $(shell nproc)
 CMAKE_FLAGS ?=
 

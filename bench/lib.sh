@@ -3,7 +3,7 @@
 #   BENCH_WORK    a scratch directory (on /dev/shm when there is room), kept between scripts
 #   CORPUS        the unpacked benchmark corpus (../shared/bench/corpus.tar.xz)
 here_lib=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-: "${CORVEX_BUILD:=$here_lib/../build}"
+: "${CORVEX_BUILD:=$here_lib/../out/release}"
 export CORVEX_BUILD
 : "${CORVEX_SHARED:=$here_lib/../../shared}"
 if [ -z "${BENCH_WORK:-}" ]; then
