@@ -1,0 +1,27 @@
+#include "app/CommandLine.h"
+
+#include <cstdio>
+
+namespace corvex {
+
+std::string CommandLineTextFrom(int argc, const char* const* argv) {
+    std::string text;
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1)
+            text += ' ';
+        text += argv[i];
+    }
+    if (text.find_first_not_of(" \t") == std::string::npos)
+        text.clear();
+    return text;
+}
+
+bool BuilderPresent(const std::string& installDir) {
+    std::FILE* file = std::fopen((installDir + kBuilderName).c_str(), "rb");
+    if (!file)
+        return false;
+    std::fclose(file);
+    return true;
+}
+
+} // namespace corvex
