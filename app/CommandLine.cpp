@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
 #include <cstdio>
+#include <sys/stat.h>
 
 namespace corvex {
 
@@ -20,8 +21,11 @@ bool BuilderPresent(const std::string& installDir) {
     std::FILE* file = std::fopen((installDir + kBuilderName).c_str(), "rb");
     if (!file)
         return false;
+    // A directory opens for reading here, unlike on Windows; it is no builder either way.
+    struct stat st {};
+    const bool regular = fstat(fileno(file), &st) == 0 && S_ISREG(st.st_mode);
     std::fclose(file);
-    return true;
+    return regular;
 }
 
 } // namespace corvex
