@@ -399,10 +399,14 @@ void TRegistry::WriteValue(const std::string& name, const RegistryValue& value) 
     RegistryKeyData* key = FindKey(*store, FullKey());
     if (!key)
         key = &store->emplace_back(RegistryKeyData{FullKey(), {}});
-    if (RegistryValue* existing = FindValue(*key, name))
+    if (RegistryValue* existing = FindValue(*key, name)) {
+        // Every start writes InstallDir: when nothing changes, the disk is left alone.
+        if (existing->type == value.type && existing->data == value.data)
+            return;
         *existing = value;
-    else
+    } else {
         key->values.emplace_back(name, value);
+    }
     if (!SaveStore(*store))
         throw SetFailed(name);
 }
