@@ -10,7 +10,7 @@
 namespace {
 // Lines are gathered and written in large pieces: one write call per 64 KiB, not per field.
 class Output {
-public:
+  public:
     ~Output() { Flush(); }
     void Put(const std::string& text) { buffer_ += text; }
     void Put(char c) { buffer_ += c; }
@@ -30,7 +30,7 @@ public:
         buffer_.clear();
     }
 
-private:
+  private:
     static constexpr size_t kChunk = 1 << 16;
     std::string buffer_;
 };
@@ -61,8 +61,8 @@ int main(int argc, char** argv) {
         out.Put(row.AttributesText);
         out.EndLine();
     }
-    out.Put(corvex::FormatGrouped(listing->TotalBytes) + " bytes in " + std::to_string(listing->Rows.size()) +
-            " files");
+    out.Put(corvex::FormatGrouped(listing->TotalBytes) + " bytes in " +
+            std::to_string(listing->Rows.size()) + " files");
     out.EndLine();
     return 0;
 }
