@@ -326,16 +326,34 @@ TEST_F(MainWindow, DisabledItemsDoNotAnswerTheirShortcuts) {
     TFormMain& f = Start(kThreeFiles);
     f.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
-    f.ListViewExtract->setFocus();
-    QSignalSpy save(f.MenuItemSave, &QAction::triggered);
-    QSignalSpy extractAll(f.MenuItemExtractAll, &QAction::triggered);
-    QSignalSpy selectAll(f.All1, &QAction::triggered);
-    QTest::keyClick(f.ListViewExtract, Qt::Key_S, Qt::ControlModifier);
-    QTest::keyClick(f.ListViewExtract, Qt::Key_E, Qt::ControlModifier);
+    struct Key {
+        QAction* action;
+        Qt::Key key;
+        bool inCreate, inExtract;
+    } const keys[] = {
+        {f.MenuItemSave, Qt::Key_S, true, false},
+        {f.MenuItemAddFiles, Qt::Key_F, true, false},
+        {f.MenuItemAddDirectory, Qt::Key_D, true, false},
+        {f.MenuItemExtractAll, Qt::Key_E, false, true},
+        {f.MenuItemExtractSelected, Qt::Key_W, false, true},
+        {f.MenuItemNew, Qt::Key_N, true, true},
+        {f.All1, Qt::Key_A, true, true},
+        {f.Invert1, Qt::Key_I, true, true},
+    };
+    for (TWindowMode mode : {ModeExtract, ModeCreate}) {
+        f.SetWindowMode(mode);
+        QWidget* focus = f.ActiveList();
+        focus->setFocus();
+        for (const auto& k : keys) {
+            QSignalSpy spy(k.action, &QAction::triggered);
+            QTest::keyClick(focus, k.key, Qt::ControlModifier);
+            EXPECT_EQ(spy.count(), (mode == ModeCreate ? k.inCreate : k.inExtract) ? 1 : 0)
+                << k.action->text().toStdString() << " in mode " << mode;
+        }
+    }
+    f.SetWindowMode(ModeExtract);
+    EXPECT_FALSE(f.ListViewExtract->selectionModel()->hasSelection()); // Ctrl+A, then Ctrl+I
     QTest::keyClick(f.ListViewExtract, Qt::Key_A, Qt::ControlModifier);
-    EXPECT_EQ(save.count(), 0);
-    EXPECT_EQ(extractAll.count(), 1);
-    EXPECT_EQ(selectAll.count(), 1);
     EXPECT_EQ(f.ListViewExtract->selectionModel()->selectedRows().size(), 3);
     QTest::keyClick(f.ListViewExtract, Qt::Key_O, Qt::ControlModifier);
     EXPECT_EQ(prompts_.openDialogs.size(), 1u);
