@@ -79,8 +79,9 @@ TEST(SpanningTest, DiskSizesLinksAndContinuedFiles) {
             for (const CabFile& f : cabs[n + 1].files) {
                 if (f.folder == 0xFFFD || f.folder == 0xFFFF)
                     fromPrev.push_back(f.name);
-                if (!toNext.empty())
+                if (!toNext.empty()) {
                     EXPECT_NE(f.folder, 0) << f.name << " in cabinet " << n + 2;
+                }
             }
             EXPECT_EQ(toNext, fromPrev) << "seam after cabinet " << n + 1;
             if (!toNext.empty()) {
