@@ -67,6 +67,7 @@ Extractor::Extractor(IoSystem& sys, mscab_decompressor* cabd, ExtractSettings se
     const mode_t current = umask(0);
     umask(current);
     umask_ = current;
+    temporaryPrefix_ = ".extrac32-" + std::to_string(getpid()) + "-";
 }
 
 Extractor::~Extractor() { CloseDirectoriesFrom(0); }
@@ -211,7 +212,7 @@ bool Extractor::ExtractOne(mscabd_file* file) {
     std::string temporary;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temporary = ".extrac32-" + std::to_string(getpid()) + "-" + std::to_string(++temporaryCounter_);
+        temporary = temporaryPrefix_ + std::to_string(++temporaryCounter_);
         fd = openat(directory, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
                     0600);
         if (fd < 0 && errno != EEXIST) {

@@ -46,6 +46,7 @@ private:
     mscab_decompressor* cabd_;
     ExtractSettings settings_;
     unsigned umask_ = 022;
+    std::string temporaryPrefix_;
     unsigned temporaryCounter_ = 0;
     // openFds_[0] is the destination; openFds_[i + 1] is the directory openPath_[0..i].
     std::vector<int> openFds_;

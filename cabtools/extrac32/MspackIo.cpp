@@ -38,7 +38,7 @@ struct InputFile : FileBase {
 
 struct OutputFile : FileBase {
     int fd = -1;
-    std::vector<uint8_t> buffer;
+    uint8_t* buffer = nullptr; // IoSystem::outputBuffer, kWriteBuffer bytes
     size_t length = 0;
 };
 
@@ -61,7 +61,7 @@ bool Flush(OutputFile* out) {
     if (out->length == 0) {
         return true;
     }
-    const bool ok = WriteAll(out->fd, out->buffer.data(), out->length);
+    const bool ok = WriteAll(out->fd, out->buffer, out->length);
     out->length = 0;
     if (!ok && out->sys->outputErrno == 0) {
         out->sys->outputErrno = errno;
@@ -101,7 +101,14 @@ mspack_file* Open(mspack_system* self, const char* filename, int mode) {
         out->kind = Kind::Output;
         out->sys = sys;
         out->fd = sys->outputFd;
-        out->buffer.resize(kWriteBuffer);
+        if (!sys->outputBuffer) {
+            sys->outputBuffer.reset(new (std::nothrow) uint8_t[kWriteBuffer]);
+            if (!sys->outputBuffer) {
+                delete out;
+                return nullptr;
+            }
+        }
+        out->buffer = sys->outputBuffer.get();
         return out;
     }
     if (mode != MSPACK_SYS_OPEN_READ) {
@@ -207,11 +214,11 @@ int Write(mspack_file* file, void* data, int bytes) {
     }
     const auto* source = static_cast<const uint8_t*>(data);
     const size_t size = static_cast<size_t>(bytes);
-    if (out->length + size > out->buffer.size()) {
+    if (out->length + size > kWriteBuffer) {
         if (!Flush(out)) {
             return -1;
         }
-        if (size >= out->buffer.size()) {
+        if (size >= kWriteBuffer) {
             if (!WriteAll(out->fd, source, size)) {
                 out->sys->outputErrno = errno;
                 return -1;
@@ -219,7 +226,7 @@ int Write(mspack_file* file, void* data, int bytes) {
             return bytes;
         }
     }
-    std::memcpy(out->buffer.data() + out->length, source, size);
+    std::memcpy(out->buffer + out->length, source, size);
     out->length += size;
     return bytes;
 }

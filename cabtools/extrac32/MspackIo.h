@@ -14,6 +14,7 @@
 #include <mspack.h>
 
 #include <map>
+#include <memory>
 #include <string>
 
 namespace cabtools {
@@ -31,6 +32,10 @@ struct IoSystem : mspack_system {
     int outputFd = -1;
     // errno of the first failed write or flush of the current output, 0 when none failed.
     int outputErrno = 0;
+
+    // One output buffer for every file: allocating (and clearing) a large buffer per file
+    // costs more than writing a small file.
+    std::unique_ptr<uint8_t[]> outputBuffer;
 
     std::map<std::string, off_t> baseOffsets;
     std::map<std::string, std::string> displayNames;
