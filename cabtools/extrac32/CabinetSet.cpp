@@ -24,7 +24,9 @@ constexpr uint16_t kFlagReserve = 0x0004;
 constexpr size_t kFolderRecordSize = 8;
 constexpr size_t kMaxStoredName = 256; // 255 bytes and the terminating zero
 
-uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint16_t Get16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
 uint32_t Get32(const uint8_t* p) {
     return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
            (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
@@ -187,7 +189,8 @@ bool CabinetSet::Join(mscabd_cabinet* known, const char* storedName, bool forwar
         complete_ = false;
         return false;
     }
-    const int error = forward ? cabd_->append(cabd_, known, other) : cabd_->prepend(cabd_, known, other);
+    const int error =
+        forward ? cabd_->append(cabd_, known, other) : cabd_->prepend(cabd_, known, other);
     if (error != MSPACK_ERR_OK) {
         Complain(*path + ": does not continue " + sys_.DisplayName(known->filename) + " (" +
                  MspackErrorText(error) + ")");

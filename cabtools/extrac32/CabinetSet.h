@@ -25,7 +25,7 @@ namespace cabtools {
 std::string CheckCabinetHeader(const IoSystem& sys, const std::string& path);
 
 class CabinetSet {
-public:
+  public:
     CabinetSet(IoSystem& sys, mscab_decompressor* cabd) : sys_(sys), cabd_(cabd) {}
     ~CabinetSet();
     CabinetSet(const CabinetSet&) = delete;
@@ -39,7 +39,7 @@ public:
     mscabd_cabinet* cabinet() const { return head_; }
     bool complete() const { return complete_; }
 
-private:
+  private:
     mscabd_cabinet* OpenOne(const std::string& path, bool reportErrors);
     bool Join(mscabd_cabinet* known, const char* storedName, bool forward);
 

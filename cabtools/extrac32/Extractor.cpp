@@ -4,6 +4,7 @@
 #include "SafeName.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -54,6 +55,41 @@ bool StampOf(const mscabd_file* file, time_t& stamp) {
     return stamp != static_cast<time_t>(-1);
 }
 
+// The temporary file being written, removed when the run is interrupted, so that an
+// interrupted extraction leaves no hidden half file behind.
+volatile sig_atomic_t pendingDirectory = -1;
+char pendingName[64];
+
+void RemovePendingAndEnd(int signal) {
+    if (pendingDirectory >= 0) {
+        unlinkat(pendingDirectory, pendingName, 0);
+    }
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+void RemovePendingOnInterrupt() {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction current {};
+        if (sigaction(signal, nullptr, &current) == 0 && current.sa_handler != SIG_IGN) {
+            struct sigaction action {};
+            action.sa_handler = RemovePendingAndEnd;
+            sigemptyset(&action.sa_mask);
+            sigaction(signal, &action, nullptr);
+        }
+    }
+}
+
+struct PendingTemporary {
+    PendingTemporary(int directory, const std::string& name) {
+        std::snprintf(pendingName, sizeof pendingName, "%s", name.c_str());
+        pendingDirectory = directory;
+    }
+    ~PendingTemporary() { pendingDirectory = -1; }
+    PendingTemporary(const PendingTemporary&) = delete;
+    PendingTemporary& operator=(const PendingTemporary&) = delete;
+};
+
 void CloseQuietly(int fd) {
     if (fd >= 0) {
         ::close(fd);
@@ -70,7 +106,9 @@ Extractor::Extractor(IoSystem& sys, mscab_decompressor* cabd, ExtractSettings se
     temporaryPrefix_ = ".extrac32-" + std::to_string(getpid()) + "-";
 }
 
-Extractor::~Extractor() { CloseDirectoriesFrom(0); }
+Extractor::~Extractor() {
+    CloseDirectoriesFrom(0);
+}
 
 void Extractor::CloseDirectoriesFrom(size_t depth) {
     while (openFds_.size() > depth) {
@@ -190,7 +228,8 @@ Extractor::Decision Extractor::DecideAboutExisting(int directory, const std::str
 
 bool Extractor::ExtractOne(mscabd_file* file) {
     const std::string shown = Printable(file->filename);
-    const SafeName name = MakeSafeName(file->filename, (file->attribs & MSCAB_ATTRIB_UTF_NAME) != 0);
+    const SafeName name =
+        MakeSafeName(file->filename, (file->attribs & MSCAB_ATTRIB_UTF_NAME) != 0);
     if (!name.ok()) {
         Complain(shown + ": refused: " + name.refusal);
         return false;
@@ -213,8 +252,8 @@ bool Extractor::ExtractOne(mscabd_file* file) {
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
         temporary = temporaryPrefix_ + std::to_string(++temporaryCounter_);
-        fd = openat(directory, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                    0600);
+        fd = openat(directory, temporary.c_str(),
+                    O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd < 0 && errno != EEXIST) {
             break;
         }
@@ -230,6 +269,7 @@ bool Extractor::ExtractOne(mscabd_file* file) {
         return false;
     };
 
+    const PendingTemporary pending(directory, temporary);
     sys_.outputFd = fd;
     sys_.outputErrno = 0;
     const int error = cabd_->extract(cabd_, file, file->filename);
@@ -288,6 +328,7 @@ bool Extractor::Run(mscabd_cabinet* cab) {
     if (!OpenDestination()) {
         return false;
     }
+    RemovePendingOnInterrupt();
     bool allGood = true;
     bool matched = false;
     for (mscabd_file* file = cab->files; file != nullptr; file = file->next) {
@@ -314,9 +355,9 @@ bool ListFiles(mscabd_cabinet* cab, const std::optional<std::string>& nameFilter
             continue;
         }
         const int a = file->attribs;
-        const char letters[5] = {(a & MSCAB_ATTRIB_ARCH) ? 'A' : '-', (a & MSCAB_ATTRIB_HIDDEN) ? 'H' : '-',
-                                 (a & MSCAB_ATTRIB_RDONLY) ? 'R' : '-', (a & MSCAB_ATTRIB_SYSTEM) ? 'S' : '-',
-                                 '\0'};
+        const char letters[5] = {
+            (a & MSCAB_ATTRIB_ARCH) ? 'A' : '-', (a & MSCAB_ATTRIB_HIDDEN) ? 'H' : '-',
+            (a & MSCAB_ATTRIB_RDONLY) ? 'R' : '-', (a & MSCAB_ATTRIB_SYSTEM) ? 'S' : '-', '\0'};
         std::printf("%02d-%02d-%04d %02d:%02d:%02d  %s  %12s  %s\n", file->date_m, file->date_d,
                     file->date_y, file->time_h, file->time_m, file->time_s, letters,
                     Grouped(file->length).c_str(), Printable(file->filename).c_str());

@@ -23,7 +23,7 @@ struct ExtractSettings {
 };
 
 class Extractor {
-public:
+  public:
     Extractor(IoSystem& sys, mscab_decompressor* cabd, ExtractSettings settings);
     ~Extractor();
     Extractor(const Extractor&) = delete;
@@ -33,7 +33,7 @@ public:
     // was left alone because the user said so.
     bool Run(mscabd_cabinet* cab);
 
-private:
+  private:
     enum class Decision { Write, Replace, Keep, Fail };
 
     bool OpenDestination();

@@ -190,7 +190,8 @@ int Read(mspack_file* file, void* data, int bytes) {
             in->pos += got;
             break;
         }
-        const ssize_t got = ReadAt(in->fd, in->buffer.data(), in->buffer.size(), in->base + in->pos);
+        const ssize_t got =
+            ReadAt(in->fd, in->buffer.data(), in->buffer.size(), in->base + in->pos);
         if (got < 0) {
             return -1;
         }
@@ -280,11 +281,17 @@ void Message(mspack_file* file, const char* format, ...) {
     std::fputc('\n', stderr);
 }
 
-void* Alloc(mspack_system*, size_t bytes) { return std::malloc(bytes); }
+void* Alloc(mspack_system*, size_t bytes) {
+    return std::malloc(bytes);
+}
 
-void Free(void* memory) { std::free(memory); }
+void Free(void* memory) {
+    std::free(memory);
+}
 
-void Copy(void* source, void* destination, size_t bytes) { std::memcpy(destination, source, bytes); }
+void Copy(void* source, void* destination, size_t bytes) {
+    std::memcpy(destination, source, bytes);
+}
 
 } // namespace
 

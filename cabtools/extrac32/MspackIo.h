@@ -25,7 +25,9 @@ struct IoSystem : mspack_system {
     // A file the library opens for reading starts at this offset (the cabinet's "MSCF").
     void SetBaseOffset(const std::string& path, off_t offset) { baseOffsets[path] = offset; }
     // How to name a path in messages (the running program is opened as /proc/self/exe).
-    void SetDisplayName(const std::string& path, const std::string& name) { displayNames[path] = name; }
+    void SetDisplayName(const std::string& path, const std::string& name) {
+        displayNames[path] = name;
+    }
     std::string DisplayName(const std::string& path) const;
 
     // The descriptor the next open for writing hands out; -1 makes such an open fail.

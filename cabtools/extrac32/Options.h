@@ -14,8 +14,8 @@ constexpr int kExitUsage = 2;
 
 struct Options {
     bool help = false;
-    bool overwrite = false; // /Y
-    bool list = false;      // /D
+    bool overwrite = false;                 // /Y
+    bool list = false;                      // /D
     std::optional<std::string> destination; // /L dir
     // Everything that is not a switch, in order: the cabinet and the file name, or, when the
     // program carries its own cabinet, only the file name.

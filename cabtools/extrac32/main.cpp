@@ -78,7 +78,8 @@ int main(int argc, char** argv) {
         sys.SetBaseOffset(cabinetPath, appendedAt);
         char real[PATH_MAX];
         const ssize_t length = readlink(kSelf, real, sizeof real - 1);
-        const std::string program = length > 0 ? std::string(real, static_cast<size_t>(length)) : argv[0];
+        const std::string program =
+            length > 0 ? std::string(real, static_cast<size_t>(length)) : argv[0];
         sys.SetDisplayName(cabinetPath, program);
         siblingsDir = DirectoryOf(program);
         if (!options.operands.empty()) {

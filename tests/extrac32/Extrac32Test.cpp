@@ -28,10 +28,13 @@ std::vector<std::string> GoodFixtures() {
     return cabs;
 }
 
-size_t LineCount(const std::string& text) { return std::count(text.begin(), text.end(), '\n'); }
+size_t LineCount(const std::string& text) {
+    return std::count(text.begin(), text.end(), '\n');
+}
 
 size_t FileCount(const std::map<std::string, Entry>& tree) {
-    return std::count_if(tree.begin(), tree.end(), [](const auto& e) { return e.second.type == 'f'; });
+    return std::count_if(tree.begin(), tree.end(),
+                         [](const auto& e) { return e.second.type == 'f'; });
 }
 
 std::string Occurrences(const std::string& text, const std::string& word) {
@@ -48,8 +51,10 @@ TEST(Extrac32, FixturesExtractLikeCabextract) {
     for (const std::string& cab : cabs) {
         SCOPED_TRACE(cab);
         TempDir work;
-        ASSERT_EQ(RunProgram({"cabextract", "-q", "-d", work / "peer", cab}, work.path()).exitCode, 0);
-        const RunResult ours = RunProgram({Extrac32Binary(), "/Y", "/L", work / "ours", cab}, work.path());
+        ASSERT_EQ(RunProgram({"cabextract", "-q", "-d", work / "peer", cab}, work.path()).exitCode,
+                  0);
+        const RunResult ours =
+            RunProgram({Extrac32Binary(), "/Y", "/L", work / "ours", cab}, work.path());
         EXPECT_EQ(ours.exitCode, 0) << ours.err;
         EXPECT_EQ(ours.err, "");
         const auto expected = Tree(work / "peer");
@@ -83,7 +88,8 @@ TEST(Extrac32, LinksInTheDestinationAreNotFollowed) {
     fs::create_symlink(root / "outside/target.txt", root / "dest/leaf.txt");
     WriteFile(root / "links.cab", StoredCabinet({{"link\\evil.txt", "evil"}, {"leaf.txt", "new"}}));
 
-    const RunResult run = RunProgram({Extrac32Binary(), "/Y", "/L", "dest", "links.cab"}, root.path());
+    const RunResult run =
+        RunProgram({Extrac32Binary(), "/Y", "/L", "dest", "links.cab"}, root.path());
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.err.find("link\\evil.txt: refused"), std::string::npos) << run.err;
     const auto outside = Tree(root / "outside");
@@ -103,7 +109,8 @@ TEST(Extrac32, BadCabinetsFailCleanly) {
         }
         SCOPED_TRACE(entry.path().string());
         TempDir work;
-        const RunResult run = RunProgram({Extrac32Binary(), "/Y", "/L", "out", entry.path().string()}, work.path());
+        const RunResult run =
+            RunProgram({Extrac32Binary(), "/Y", "/L", "out", entry.path().string()}, work.path());
         EXPECT_EQ(run.exitCode, 1) << run.err; // not a crash, not a sanitizer report
         EXPECT_NE(run.err, "");
         for (const auto& [name, item] : Tree(work.path())) {
@@ -133,7 +140,8 @@ TEST(Extrac32, AttributesAndTimesAreRestored) {
 
     // Extracting again over the read-only file with /Y replaces it.
     WriteFile(work / "attr2.cab", StoredCabinet({{"ro.txt", "second", 0x21}}));
-    EXPECT_EQ(RunProgram({Extrac32Binary(), "/Y", "/L", "out", "attr2.cab"}, work.path()).exitCode, 0);
+    EXPECT_EQ(RunProgram({Extrac32Binary(), "/Y", "/L", "out", "attr2.cab"}, work.path()).exitCode,
+              0);
     EXPECT_EQ(ReadFile(work / "out/ro.txt"), "second");
 }
 
@@ -166,7 +174,8 @@ TEST(Extrac32, NameFilterPicksByFileNameInAnyCase) {
         SCOPED_TRACE(std::string(c.cab) + " " + c.name);
         TempDir work;
         const RunResult run =
-            RunProgram({Extrac32Binary(), "/Y", "/L", "out", FixturesDir() + "/" + c.cab, c.name}, work.path());
+            RunProgram({Extrac32Binary(), "/Y", "/L", "out", FixturesDir() + "/" + c.cab, c.name},
+                       work.path());
         EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
         std::vector<std::string> files;
         for (const auto& [name, entry] : Tree(work / "out")) {
@@ -197,7 +206,8 @@ TEST(Extrac32, ExistingFilesWithoutATerminal) {
         } else {
             EXPECT_EQ(run.exitCode, 1);
             EXPECT_EQ(ReadFile(work / "out/dir1/file1"), "changed");
-            EXPECT_NE(run.err.find("dir1\\file1: exists, not replaced"), std::string::npos) << run.err;
+            EXPECT_NE(run.err.find("dir1\\file1: exists, not replaced"), std::string::npos)
+                << run.err;
         }
         EXPECT_EQ(FileCount(Tree(work / "out")), 4u); // no temporary file left beside them
     }
@@ -216,7 +226,8 @@ TEST(Extrac32, ExistingFilesOnATerminalAreAskedAbout) {
         fs::create_directories(work / "out");
         WriteFile(work / "out/old.txt", "old");
         WriteFile(work / "out/other.txt", "old");
-        const RunResult run = RunOnTerminal({Extrac32Binary(), "/L", "out", "one.cab"}, work.path(), c.answers);
+        const RunResult run =
+            RunOnTerminal({Extrac32Binary(), "/L", "out", "one.cab"}, work.path(), c.answers);
         EXPECT_EQ(run.exitCode, 0) << run.out;
         EXPECT_NE(run.out.find("old.txt exists. Replace it?"), std::string::npos) << run.out;
         EXPECT_EQ(ReadFile(work / "out/old.txt"), c.expected);
@@ -232,7 +243,8 @@ TEST(Extrac32, SpannedSetWithAMissingMemberFails) {
         const std::string name = "split-" + std::to_string(i) + ".cab";
         fs::copy_file(FixturesDir() + "/cabextract-split/" + name, work / name);
     }
-    const RunResult run = RunProgram({Extrac32Binary(), "/Y", "/L", "out", "split-2.cab"}, work.path());
+    const RunResult run =
+        RunProgram({Extrac32Binary(), "/Y", "/L", "out", "split-2.cab"}, work.path());
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.err.find("\"Split-4.CAB\""), std::string::npos) << run.err;
 }
@@ -263,7 +275,7 @@ TEST(Extrac32, CommandLineMistakes) {
 
 // The self-extracting file: the program with a cabinet appended, run as it is.
 class SelfExtracting : public ::testing::Test {
-protected:
+  protected:
     std::string MakeSfx(const std::string& cab, const std::string& where) {
         WriteFile(where, ReadFile(Extrac32Binary()) + ReadFile(cab));
         fs::permissions(where, fs::perms::owner_all);
@@ -300,7 +312,10 @@ TEST_F(SelfExtracting, ExtractsItsCabinetHereOrIntoL) {
 TEST_F(SelfExtracting, FirstCabinetOfASetFindsTheOthersBesideIt) {
     TempDir work;
     const std::string dir = FixturesDir() + "/cabextract-split/";
-    ASSERT_EQ(RunProgram({"cabextract", "-q", "-d", work / "peer", dir + "split-1.cab"}, work.path()).exitCode, 0);
+    ASSERT_EQ(
+        RunProgram({"cabextract", "-q", "-d", work / "peer", dir + "split-1.cab"}, work.path())
+            .exitCode,
+        0);
     fs::create_directories(work / "media");
     for (int i = 2; i <= 5; ++i) {
         const std::string name = "split-" + std::to_string(i) + ".cab";

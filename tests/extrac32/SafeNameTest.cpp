@@ -1,7 +1,7 @@
 // Where a stored name may lead: these cases decide whether a cabinet can write outside the
 // destination, so each kind of trick is here once.
-#include "Options.h"
 #include "SafeName.h"
+#include "Options.h"
 
 #include <gtest/gtest.h>
 
@@ -24,8 +24,14 @@ TEST(SafeName, AcceptsOrRefuses) {
         {".\\a", false, {"a"}},
         {"...", false, {"..."}},
         {"ab:c", false, {"ab:c"}},
-        {"\x95\\\x82\xbe", false, {"\x95", "\x82\xbe"}},   // CP932 trail byte 0x5C separates, as in cabextract
-        {"\xc0\xaf" "etc", false, {"\xc0\xaf" "etc"}},      // not UTF-8: bytes kept, no separator
+        {"\x95\\\x82\xbe",
+         false,
+         {"\x95", "\x82\xbe"}}, // CP932 trail byte 0x5C separates, as in cabextract
+        {"\xc0\xaf"
+         "etc",
+         false,
+         {"\xc0\xaf"
+          "etc"}}, // not UTF-8: bytes kept, no separator
         {"\xc3\xa9t\xc3\xa9\\\xe2\x82\xac", true, {"\xc3\xa9t\xc3\xa9", "\xe2\x82\xac"}},
         {"\xf0\x9f\x98\x80", true, {"\xf0\x9f\x98\x80"}},
         {"", false, {}},
@@ -40,13 +46,19 @@ TEST(SafeName, AcceptsOrRefuses) {
         {"a\\..", false, {}},
         {"dir\\", false, {}},
         {".", false, {}},
-        {"\xc0\xaf" "etc", true, {}},             // overlong '/'
+        {"\xc0\xaf"
+         "etc",
+         true,
+         {}},                                      // overlong '/'
         {"x\xe0\x80\xae\xe0\x80\xae/y", true, {}}, // overlong '.' twice
-        {"\xc1\x9c" "x", true, {}},               // overlong '\'
-        {"\xed\xa0\x80", true, {}},               // surrogate
-        {"\xf4\x90\x80\x80", true, {}},           // past U+10FFFF
-        {"\xe2\x82", true, {}},                   // cut short
-        {"\x80x", true, {}},                      // stray continuation byte
+        {"\xc1\x9c"
+         "x",
+         true,
+         {}},                           // overlong '\'
+        {"\xed\xa0\x80", true, {}},     // surrogate
+        {"\xf4\x90\x80\x80", true, {}}, // past U+10FFFF
+        {"\xe2\x82", true, {}},         // cut short
+        {"\x80x", true, {}},            // stray continuation byte
     };
     for (const NameCase& c : cases) {
         SCOPED_TRACE(cabtools::Printable(c.stored) + (c.utf8 ? " (UTF-8)" : ""));
@@ -73,7 +85,12 @@ TEST(Options, Switches) {
         bool error;
     };
     const Case cases[] = {
-        {{"/Y", "/L", "out dir", "a.cab", "x.txt"}, true, false, "out dir", {"a.cab", "x.txt"}, false},
+        {{"/Y", "/L", "out dir", "a.cab", "x.txt"},
+         true,
+         false,
+         "out dir",
+         {"a.cab", "x.txt"},
+         false},
         {{"/y", "/d", "/tmp/a.cab"}, true, true, nullptr, {"/tmp/a.cab"}, false},
         {{"-l", "d", "--", "/Y"}, false, false, "d", {"/Y"}, false},
         {{"a.cab", "/L"}, false, false, nullptr, {"a.cab"}, true},

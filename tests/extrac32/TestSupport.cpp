@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -8,7 +9,6 @@
 #include <fstream>
 #include <poll.h>
 #include <pty.h>
-#include <csignal>
 #include <sstream>
 #include <stdexcept>
 #include <sys/stat.h>
@@ -19,8 +19,12 @@ namespace fs = std::filesystem;
 
 namespace extrac32test {
 
-std::string Extrac32Binary() { return std::string(CORVEX_BIN_DIR) + "/extrac32"; }
-std::string FixturesDir() { return std::string(CORVEX_FIXTURES_DIR) + "/cab"; }
+std::string Extrac32Binary() {
+    return std::string(CORVEX_BIN_DIR) + "/extrac32";
+}
+std::string FixturesDir() {
+    return std::string(CORVEX_FIXTURES_DIR) + "/cab";
+}
 
 namespace {
 
@@ -74,7 +78,8 @@ RunResult RunProgram(const std::vector<std::string>& argv, const std::string& di
         const int in = open("/dev/null", O_RDONLY);
         const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) {
+        if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 ||
+            dup2(err, 2) < 0) {
             _exit(127);
         }
         Exec(argv, dir);

@@ -26,7 +26,7 @@ RunResult RunOnTerminal(const std::vector<std::string>& argv, const std::string&
 
 // A fresh directory, removed with everything in it when the object goes.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -34,12 +34,12 @@ public:
     const std::string& path() const { return path_; }
     std::string operator/(const std::string& name) const { return path_ + "/" + name; }
 
-private:
+  private:
     std::string path_;
 };
 
 struct Entry {
-    char type = '?'; // 'f' file, 'd' directory, 'l' symbolic link
+    char type = '?';     // 'f' file, 'd' directory, 'l' symbolic link
     std::string content; // file bytes, or link target
     int64_t mtime = 0;   // files only
     unsigned mode = 0;   // permission bits
@@ -56,7 +56,7 @@ struct CabFile {
     std::string name;
     std::string data;
     uint16_t attribs = 0x20;
-    uint16_t date = (21 << 9) | (2 << 5) | 3;      // 2001-02-03
+    uint16_t date = (21 << 9) | (2 << 5) | 3;       // 2001-02-03
     uint16_t time = (4 << 11) | (5 << 5) | (6 / 2); // 04:05:06
 };
 std::string StoredCabinet(const std::vector<CabFile>& files);
