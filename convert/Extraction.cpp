@@ -33,9 +33,4 @@ void ExtractNamesTo(const std::string& destination, const std::vector<std::strin
         StartExtrac32(ExtractionArguments(destination, CurrentCabinetPath, name));
 }
 
-std::string CaptionOfStoredName(const std::string& storedName) {
-    const size_t backslash = storedName.rfind('\\');
-    return backslash == std::string::npos ? storedName : storedName.substr(backslash + 1);
-}
-
 } // namespace corvex

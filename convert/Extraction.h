@@ -25,8 +25,4 @@ bool StartExtrac32(const std::vector<std::string>& arguments);
 void ExtractAllTo(const std::string& destination);
 void ExtractNamesTo(const std::string& destination, const std::vector<std::string>& names);
 
-// The name extrac32 is given for a row: the file-name part of the name the cabinet stores
-// (after its last backslash), as raw bytes, the way the row's caption shows it.
-std::string CaptionOfStoredName(const std::string& storedName);
-
 } // namespace corvex

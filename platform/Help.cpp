@@ -45,15 +45,14 @@ std::optional<std::string> HelpTopicPath(int context) {
     return std::nullopt;
 }
 
-HelpResult ShowHelpTopic(int context, std::string* missingPath) {
-    const auto page = HelpTopicPath(context);
-    if (!page) {
-        if (missingPath)
-            *missingPath = ExecutableDirectory() + "help/" + TopicPage(context);
+HelpResult ShowHelpTopic(int context, std::string* page) {
+    const auto found = HelpTopicPath(context);
+    if (page)
+        *page = found.value_or(ExecutableDirectory() + "help/" + TopicPage(context));
+    if (!found)
         return HelpResult::ManualMissing;
-    }
     const auto opener = FindProgram("xdg-open", "");
-    if (!opener || !StartDetached(*opener, {*page}))
+    if (!opener || !StartDetached(*opener, {*found}))
         return HelpResult::ViewerMissing;
     return HelpResult::Shown;
 }

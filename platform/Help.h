@@ -18,7 +18,7 @@ std::optional<std::string> HelpTopicPath(int context);
 enum class HelpResult { Shown, ManualMissing, ViewerMissing };
 
 // Shows the topic of the current help file in the desktop's browser (xdg-open), without
-// waiting for it. missingPath receives the page looked for when the manual is missing.
-HelpResult ShowHelpTopic(int context, std::string* missingPath = nullptr);
+// waiting for it. page receives the page shown, or the one looked for when it is missing.
+HelpResult ShowHelpTopic(int context, std::string* page = nullptr);
 
 } // namespace corvex::platform
