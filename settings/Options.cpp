@@ -65,7 +65,7 @@ QFont DialogFont() {
     return font;
 }
 
-TUpDown::TUpDown(QLineEdit* associate, int min, int max, QWidget* parent)
+TEditArrows::TEditArrows(QLineEdit* associate, int min, int max, QWidget* parent)
     : QWidget(parent), associate_(associate), min_(min), max_(max), position_(min) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -84,7 +84,7 @@ TUpDown::TUpDown(QLineEdit* associate, int min, int max, QWidget* parent)
     connect(DownButton, &QToolButton::clicked, this, [this] { Step(-1); });
 }
 
-void TUpDown::Step(int delta) {
+void TEditArrows::Step(int delta) {
     // Like the arrows of old, start from the number the edit holds when it holds one.
     try {
         position_ = StrToInt(associate_->text().toStdString());
@@ -119,7 +119,7 @@ TDialogOptions::TDialogOptions(QWidget* parent) : QDialog(parent) {
     EditSafeDiskSpanning = new QLineEdit(QStringLiteral("0"));
     EditSafeDiskSpanning->setToolTip(QStringLiteral("Higher is safer"));
     EditSafeDiskSpanning->setFixedWidth(48);
-    UpDownSafeDiskSpanning = new TUpDown(EditSafeDiskSpanning, 0, 100);
+    UpDownSafeDiskSpanning = new TEditArrows(EditSafeDiskSpanning, 0, 100);
     Label4 = new QLabel(QStringLiteral("Kilobytes smaller than disksize"));
     Label4->setToolTip(safeHint);
     Label5 = new QLabel(QStringLiteral("自訂磁碟大小為"));

@@ -14,7 +14,7 @@ class QToolButton;
 
 namespace corvex {
 
-class TUpDown;
+class TEditArrows;
 
 class TDialogOptions : public QDialog {
     Q_OBJECT
@@ -32,7 +32,7 @@ public:
     QCheckBox* CheckBoxIncludeEmptyDirectories = nullptr;
     QLabel* Label3 = nullptr;
     QLineEdit* EditSafeDiskSpanning = nullptr;
-    TUpDown* UpDownSafeDiskSpanning = nullptr;
+    TEditArrows* UpDownSafeDiskSpanning = nullptr;
     QLabel* Label4 = nullptr;
     QLabel* Label5 = nullptr;
     QLineEdit* EditCustomDisksize = nullptr;
@@ -61,10 +61,10 @@ protected:
 
 // Up and down arrows stepping the number in an edit box between min and max, without
 // wrapping around; the edit stays free text, read when an arrow is pressed.
-class TUpDown : public QWidget {
+class TEditArrows : public QWidget {
     Q_OBJECT
 public:
-    TUpDown(QLineEdit* associate, int min, int max, QWidget* parent = nullptr);
+    TEditArrows(QLineEdit* associate, int min, int max, QWidget* parent = nullptr);
     void Step(int delta);
     QToolButton* UpButton = nullptr;
     QToolButton* DownButton = nullptr;
