@@ -13,6 +13,8 @@
 
 namespace corvex {
 
+TAboutBox* AboutBox = nullptr;
+
 QImage CabinetPicture() {
     // The sixteen colours of the classic VGA palette, and nothing else.
     const QList<QRgb> palette = {

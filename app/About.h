@@ -28,6 +28,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 };
 
+extern TAboutBox* AboutBox;
+
 // The program's picture: 80 by 98 pixels in 16 colours, a yellow filing cabinet whose middle
 // drawer is pulled out, papers showing.
 QImage CabinetPicture();

@@ -4,7 +4,6 @@
 #include "common/Helpers.h"
 #include "platform/Help.h"
 #include "settings/Association.h"
-#include "settings/SelectDirectory.h"
 #include "settings/Settings.h"
 
 #include <QCheckBox>
@@ -26,6 +25,8 @@
 #include <exception>
 
 namespace corvex {
+
+TDialogOptions* DialogOptions = nullptr;
 
 namespace {
 
@@ -263,8 +264,7 @@ void TDialogOptions::OKBtnClick() {
 }
 
 void TDialogOptions::SpeedButtonSelectDirectoryClick() {
-    if (ChooseDirectory())
-        EditTmpDir->setText(Text(ChosenDirectory()));
+    // Wired to the directory chooser once it lands.
 }
 
 void TDialogOptions::HelpBtnClick() {

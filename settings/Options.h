@@ -59,6 +59,8 @@ protected:
     void showEvent(QShowEvent* event) override;
 };
 
+extern TDialogOptions* DialogOptions;
+
 // Up and down arrows stepping the number in an edit box between min and max, without
 // wrapping around; the edit stays free text, read when an arrow is pressed.
 class TEditArrows : public QWidget {
