@@ -334,7 +334,9 @@ void TFormMain::MenuItemOptionsClick() {
         CurrentPrompts().ExecModal(DialogOptions);
 }
 
-void TFormMain::MenuItemContentsClick() {}
+void TFormMain::MenuItemContentsClick() {
+    ShowHelpContext(this, "Corvex.hlp", 101);
+}
 
 void TFormMain::MenuItemAboutClick() {
     if (AboutBox)
