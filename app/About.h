@@ -12,7 +12,7 @@ namespace corvex {
 
 class TAboutBox : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TAboutBox(QWidget* parent = nullptr);
 
     QFrame* Panel1 = nullptr;

@@ -7,7 +7,7 @@ namespace corvex {
 
 class TDialogReport : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TDialogReport(QWidget* parent = nullptr);
 };
 

@@ -18,7 +18,7 @@ class TEditArrows;
 
 class TDialogOptions : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TDialogOptions(QWidget* parent = nullptr);
 
     QTabWidget* PageControl = nullptr;
