@@ -23,7 +23,8 @@ if [ ! -f "$cab" ]; then
         [ -e "$work/c$i" ] || ln -s "$CORPUS" "$work/c$i"
         files+=("c$i")
     done
-    (cd "$work" && find -L "${files[@]}" -type f -print0 | xargs -0 gcab -c -n big.cab)
+    # One gcab run over every file: gcab starts the cabinet afresh each time it runs.
+    (cd "$work" && mapfile -d '' list < <(find -L "${files[@]}" -type f -print0 | sort -z) && gcab -c big.cab "${list[@]}")
 fi
 printf 'cabinet: %s bytes, stub: %s bytes\n' "$(stat -c %s "$cab")" "$(stat -c %s "$stubdir/extrac32")"
 

@@ -16,6 +16,7 @@
 #include <new>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 
 namespace corvex {
 
@@ -110,6 +111,7 @@ public:
     PendingOutput& operator=(const PendingOutput&) = delete;
 
     bool ok() const { return fd_ >= 0; }
+    int fd() const { return fd_; }
     bool Write(const char* data, size_t n) { return ok() && WriteAll(fd_, data, n); }
 
     bool Commit() {
@@ -133,14 +135,45 @@ private:
     bool committed_ = false;
 };
 
-// Copies length bytes from the input's current position through the block buffer.
-bool CopyBlocks(std::FILE* in, PendingOutput& out, Block& block, size_t length) {
-    const size_t count = length / block.size;
-    const size_t remainder = length % block.size;
-    for (size_t i = 0; i < count; ++i)
-        if (!ReadExactly(in, block.data.get(), block.size) || !out.Write(block.data.get(), block.size))
+// Copies length bytes of the input, from offset on, to the output. The kernel copies file to
+// file itself where it can (no trip through our memory, as cat does); otherwise the bytes go
+// through the block buffer, one read and one write a block.
+bool CopyBlocks(std::FILE* in, off_t offset, size_t length, PendingOutput& out, Block& block) {
+    const int inFd = fileno(in);
+    bool kernelCopy = true;
+    while (length > 0) {
+        if (kernelCopy) {
+            off_t from = offset;
+            const ssize_t n = copy_file_range(inFd, &from, out.fd(), nullptr, length, 0);
+            if (n > 0) {
+                offset += n;
+                length -= static_cast<size_t>(n);
+                continue;
+            }
+            if (n == 0)
+                return false; // the input ended early
+            if (errno == EINTR)
+                continue;
+            if (errno != ENOSYS && errno != EXDEV && errno != EINVAL && errno != EOPNOTSUPP)
+                return false;
+            kernelCopy = false;
+        }
+        const size_t want = std::min(length, block.size);
+        size_t got = 0;
+        while (got < want) {
+            const ssize_t n = pread(inFd, block.data.get() + got, want - got, offset + static_cast<off_t>(got));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return false;
+            got += static_cast<size_t>(n);
+        }
+        if (!out.Write(block.data.get(), want))
             return false;
-    return ReadExactly(in, block.data.get(), remainder) && out.Write(block.data.get(), remainder);
+        offset += static_cast<off_t>(want);
+        length -= want;
+    }
+    return true;
 }
 
 } // namespace
@@ -193,14 +226,14 @@ bool CabToSfx(const std::string& cabinetPath) {
         return false;
 
     PendingOutput out(outPath, 0777);
-    if (!out.Write(stub.data(), stub.size()))
+    if (!out.ok() || !out.Write(stub.data(), stub.size()))
         return false;
     std::string().swap(stub);
 
     Block block = AllocateBlock();
     if (!block.data)
         return false;
-    if (!CopyBlocks(cabinet.get(), out, block, static_cast<size_t>(cabinetSize)))
+    if (!CopyBlocks(cabinet.get(), 0, static_cast<size_t>(cabinetSize), out, block))
         return false;
     return out.Commit();
 }
@@ -241,10 +274,12 @@ bool SfxToCab(const std::string& sfxPath) {
         return false;
 
     PendingOutput out(outPath, 0666);
+    if (!out.ok())
+        return false;
     // The window already holds the cabinet's first bytes; the rest follows block by block.
     if (!out.Write(data + found, window - found))
         return false;
-    if (!CopyBlocks(in.get(), out, block, static_cast<size_t>(fileSize) - window))
+    if (!CopyBlocks(in.get(), static_cast<off_t>(window), static_cast<size_t>(fileSize) - window, out, block))
         return false;
     return out.Commit();
 }
