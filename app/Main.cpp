@@ -4,6 +4,7 @@
 #include "app/Pictures.h"
 #include "app/Startup.h"
 #include "app/UpDown.h"
+#include "build/BuildCommands.h"
 #include "cabinet/Listing.h"
 #include "common/Helpers.h"
 #include "settings/Options.h"
@@ -313,16 +314,24 @@ void TFormMain::OpenCabinet(const std::string& given) {
 
 // Menu commands.
 
-void TFormMain::MenuItemNewClick() {}
+void TFormMain::MenuItemNewClick() {
+    NewCabinet(*this);
+}
 void TFormMain::MenuItemOpenClick() {
     OpenCabinet({});
 }
-void TFormMain::MenuItemSaveClick() {}
+void TFormMain::MenuItemSaveClick() {
+    SaveCabinet(*this);
+}
 void TFormMain::MenuItemExitClick() {
     EndProgram(0);
 }
-void TFormMain::MenuItemAddFilesClick() {}
-void TFormMain::MenuItemAddDirectoryClick() {}
+void TFormMain::MenuItemAddFilesClick() {
+    AddFiles(*this);
+}
+void TFormMain::MenuItemAddDirectoryClick() {
+    AddDirectory(*this);
+}
 void TFormMain::MenuItemExtractAllClick() {}
 void TFormMain::MenuItemExtractSelectedClick() {}
 void TFormMain::CABtoEXE1Click() {}
@@ -362,14 +371,24 @@ void TFormMain::MenuItemAboutClick() {
 
 // Tool buttons.
 
-void TFormMain::ToolButtonNewClick() {}
+void TFormMain::ToolButtonNewClick() {
+    NewCabinet(*this);
+}
 void TFormMain::ToolButtonOpenClick() {
     OpenCabinet({});
 }
-void TFormMain::ToolButtonSaveClick() {}
-void TFormMain::ToolButtonAddFilesClick() {}
-void TFormMain::ToolButtonRemoveFilesClick() {}
-void TFormMain::ToolButtonAddDirectoryClick() {}
+void TFormMain::ToolButtonSaveClick() {
+    SaveCabinet(*this);
+}
+void TFormMain::ToolButtonAddFilesClick() {
+    AddFiles(*this);
+}
+void TFormMain::ToolButtonRemoveFilesClick() {
+    RemoveSelected(*this);
+}
+void TFormMain::ToolButtonAddDirectoryClick() {
+    AddDirectory(*this);
+}
 void TFormMain::ToolButtonOpen2Click() {
     OpenCabinet({});
 }
