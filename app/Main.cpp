@@ -7,7 +7,10 @@
 #include "build/BuildCommands.h"
 #include "cabinet/Listing.h"
 #include "common/Helpers.h"
+#include "convert/Extraction.h"
+#include "convert/SfxCommands.h"
 #include "settings/Options.h"
+#include "settings/SelectDirectory.h"
 #include "settings/Settings.h"
 
 #include <QAction>
@@ -312,6 +315,35 @@ void TFormMain::OpenCabinet(const std::string& given) {
     UpdateStatusLine();
 }
 
+// Extraction: the destination is asked for first, even when nothing is selected.
+
+namespace {
+
+void ExtractAll() {
+    if (!ChooseDirectory())
+        return;
+    ExtractAllTo(ChosenDirectory());
+}
+
+// One extrac32 per selected row, in the listing's order, each given the name's bytes as the
+// cabinet holds them, not the text drawn on screen.
+void ExtractSelected(const TFormMain& form) {
+    if (!ChooseDirectory())
+        return;
+    const std::string destination = ChosenDirectory();
+    const std::vector<ExtractRow>& rows = form.ExtractListModel()->Rows();
+    const QItemSelectionModel* selection = form.ListViewExtract->selectionModel();
+    std::vector<std::string> names;
+    const int count = int(rows.size());
+    for (int row = 0; row < count; ++row) {
+        if (selection->isRowSelected(row, {}))
+            names.push_back(rows[size_t(row)].FileName);
+    }
+    ExtractNamesTo(destination, names);
+}
+
+} // namespace
+
 // Menu commands.
 
 void TFormMain::MenuItemNewClick() {
@@ -332,10 +364,18 @@ void TFormMain::MenuItemAddFilesClick() {
 void TFormMain::MenuItemAddDirectoryClick() {
     AddDirectory(*this);
 }
-void TFormMain::MenuItemExtractAllClick() {}
-void TFormMain::MenuItemExtractSelectedClick() {}
-void TFormMain::CABtoEXE1Click() {}
-void TFormMain::EXEtoCAB1Click() {}
+void TFormMain::MenuItemExtractAllClick() {
+    ExtractAll();
+}
+void TFormMain::MenuItemExtractSelectedClick() {
+    ExtractSelected(*this);
+}
+void TFormMain::CABtoEXE1Click() {
+    ConvertCabToSfx(this);
+}
+void TFormMain::EXEtoCAB1Click() {
+    ConvertSfxToCab(this);
+}
 
 void TFormMain::All1Click() {
     QTreeView* list = ActiveList();
@@ -392,8 +432,12 @@ void TFormMain::ToolButtonAddDirectoryClick() {
 void TFormMain::ToolButtonOpen2Click() {
     OpenCabinet({});
 }
-void TFormMain::ToolButtonExtractAllClick() {}
-void TFormMain::ToolButtonExtractSelectedClick() {}
+void TFormMain::ToolButtonExtractAllClick() {
+    ExtractAll();
+}
+void TFormMain::ToolButtonExtractSelectedClick() {
+    ExtractSelected(*this);
+}
 
 // Control events.
 

@@ -4,6 +4,7 @@
 #include "common/Helpers.h"
 #include "platform/Help.h"
 #include "settings/Association.h"
+#include "settings/SelectDirectory.h"
 #include "settings/Settings.h"
 
 #include <QCheckBox>
@@ -264,7 +265,8 @@ void TDialogOptions::OKBtnClick() {
 }
 
 void TDialogOptions::SpeedButtonSelectDirectoryClick() {
-    // Wired to the directory chooser once it lands.
+    if (ChooseDirectory())
+        EditTmpDir->setText(Text(ChosenDirectory()));
 }
 
 void TDialogOptions::HelpBtnClick() {
