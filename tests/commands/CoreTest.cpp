@@ -223,6 +223,9 @@ TEST_F(AssociationTest, DesktopKnowsCorvexAsTheCabinetOpener) {
     EXPECT_NE(entry.find("\nExec=" + install.dir() + "corvex %f\n"), std::string::npos) << entry;
     EXPECT_NE(entry.find("\nMimeType=application/vnd.ms-cab-compressed;\n"), std::string::npos);
     EXPECT_NE(entry.find("\nIcon="), std::string::npos);
+    const std::string validate = "desktop-file-validate '" +
+                                 (home.path() / "data/applications/corvex-cabinet.desktop").string() + "'";
+    EXPECT_EQ(std::system(validate.c_str()), 0);
 }
 
 TEST_F(AssociationTest, ExistingListKeepsItsLinesAndSecondRunChangesNothing) {
