@@ -9,7 +9,8 @@ constexpr Qt::Alignment kLeft = Qt::AlignLeft | Qt::AlignVCenter;
 constexpr Qt::Alignment kRight = Qt::AlignRight | Qt::AlignVCenter;
 
 template <size_t N>
-QVariant ColumnHeader(const ListColumn (&columns)[N], int section, Qt::Orientation orientation, int role) {
+QVariant ColumnHeader(const ListColumn (&columns)[N], int section, Qt::Orientation orientation,
+                      int role) {
     if (orientation != Qt::Horizontal || section < 0 || size_t(section) >= N)
         return {};
     if (role == Qt::DisplayRole)
@@ -52,12 +53,18 @@ QVariant TExtractListModel::data(const QModelIndex& index, int role) const {
         return {};
     const ExtractRow& row = rows_[size_t(index.row())];
     switch (index.column()) {
-    case 0: return DisplayName(row.FileName);
-    case 1: return DisplayName(row.Directory);
-    case 2: return Latin(row.SizeText);
-    case 3: return Latin(row.DateText);
-    case 4: return Latin(row.TimeText);
-    case 5: return Latin(row.AttributesText);
+    case 0:
+        return DisplayName(row.FileName);
+    case 1:
+        return DisplayName(row.Directory);
+    case 2:
+        return Latin(row.SizeText);
+    case 3:
+        return Latin(row.DateText);
+    case 4:
+        return Latin(row.TimeText);
+    case 5:
+        return Latin(row.AttributesText);
     }
     return {};
 }
@@ -163,10 +170,14 @@ QVariant TBuildListModel::data(const QModelIndex& index, int role) const {
         return {};
     const BuildEntry& entry = entries_[size_t(index.row())];
     switch (index.column()) {
-    case 0: return DisplayName(entry.EntryName);
-    case 1: return DisplayName(entry.SourceDir);
-    case 2: return DisplayName(entry.TargetDir);
-    case 3: return Latin(entry.SizeText);
+    case 0:
+        return DisplayName(entry.EntryName);
+    case 1:
+        return DisplayName(entry.SourceDir);
+    case 2:
+        return DisplayName(entry.TargetDir);
+    case 3:
+        return Latin(entry.SizeText);
     }
     return {};
 }

@@ -20,7 +20,7 @@ struct ListColumn {
 // The rows of ListViewExtract: one per file record of the opened cabinet.
 class TExtractListModel : public QAbstractTableModel {
     Q_OBJECT
-public:
+  public:
     static const ListColumn Columns[6];
 
     using QAbstractTableModel::QAbstractTableModel;
@@ -33,14 +33,14 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-private:
+  private:
     std::vector<ExtractRow> rows_;
 };
 
 // The rows of ListViewCreate: the build list, in the order the files were added.
 class TBuildListModel : public QAbstractTableModel {
     Q_OBJECT
-public:
+  public:
     static const ListColumn Columns[4];
     static constexpr size_t kGrowth = 512; // rows are reserved this many at a time
 
@@ -61,7 +61,7 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-private:
+  private:
     TBuildList entries_;
 };
 

@@ -72,30 +72,37 @@ TFormMain::~TFormMain() = default;
 
 void TFormMain::BuildMenu() {
     MainMenu = menuBar();
-    auto command = [this](QMenu* menu, const char* caption, QKeySequence shortcut, void (TFormMain::*handler)()) {
+    auto command = [this](QMenu* menu, const char* caption, QKeySequence shortcut,
+                          void (TFormMain::*handler)()) {
         QAction* action = menu->addAction(U(caption));
         action->setShortcut(shortcut);
         connect(action, &QAction::triggered, this, handler);
         return action;
     };
     MenuItemCabinet = MainMenu->addMenu(U("&Cabinet"));
-    MenuItemNew = command(MenuItemCabinet, "新增", QKeySequence(Qt::CTRL | Qt::Key_N), &TFormMain::MenuItemNewClick);
-    MenuItemOpen = command(MenuItemCabinet, "開啟", QKeySequence(Qt::CTRL | Qt::Key_O), &TFormMain::MenuItemOpenClick);
-    MenuItemSave = command(MenuItemCabinet, "儲存", QKeySequence(Qt::CTRL | Qt::Key_S), &TFormMain::MenuItemSaveClick);
+    MenuItemNew = command(MenuItemCabinet, "新增", QKeySequence(Qt::CTRL | Qt::Key_N),
+                          &TFormMain::MenuItemNewClick);
+    MenuItemOpen = command(MenuItemCabinet, "開啟", QKeySequence(Qt::CTRL | Qt::Key_O),
+                           &TFormMain::MenuItemOpenClick);
+    MenuItemSave = command(MenuItemCabinet, "儲存", QKeySequence(Qt::CTRL | Qt::Key_S),
+                           &TFormMain::MenuItemSaveClick);
     N1 = MenuItemCabinet->addSeparator();
-    MenuItemExit = command(MenuItemCabinet, "結束", QKeySequence(Qt::CTRL | Qt::Key_X), &TFormMain::MenuItemExitClick);
+    MenuItemExit = command(MenuItemCabinet, "結束", QKeySequence(Qt::CTRL | Qt::Key_X),
+                           &TFormMain::MenuItemExitClick);
 
     MenuItemAdd = MainMenu->addMenu(U("加入"));
-    MenuItemAddFiles =
-        command(MenuItemAdd, "檔案&F...", QKeySequence(Qt::CTRL | Qt::Key_F), &TFormMain::MenuItemAddFilesClick);
-    MenuItemAddDirectory =
-        command(MenuItemAdd, "目錄(&D)", QKeySequence(Qt::CTRL | Qt::Key_D), &TFormMain::MenuItemAddDirectoryClick);
+    MenuItemAddFiles = command(MenuItemAdd, "檔案&F...", QKeySequence(Qt::CTRL | Qt::Key_F),
+                               &TFormMain::MenuItemAddFilesClick);
+    MenuItemAddDirectory = command(MenuItemAdd, "目錄(&D)", QKeySequence(Qt::CTRL | Qt::Key_D),
+                                   &TFormMain::MenuItemAddDirectoryClick);
 
     MenuItemExtract = MainMenu->addMenu(U("展開(&E)"));
-    MenuItemExtractAll = command(MenuItemExtract, "所有檔案&A...", QKeySequence(Qt::CTRL | Qt::Key_E),
-                                 &TFormMain::MenuItemExtractAllClick);
-    MenuItemExtractSelected = command(MenuItemExtract, "已選擇的檔案&S", QKeySequence(Qt::CTRL | Qt::Key_W),
-                                      &TFormMain::MenuItemExtractSelectedClick);
+    MenuItemExtractAll =
+        command(MenuItemExtract, "所有檔案&A...", QKeySequence(Qt::CTRL | Qt::Key_E),
+                &TFormMain::MenuItemExtractAllClick);
+    MenuItemExtractSelected =
+        command(MenuItemExtract, "已選擇的檔案&S", QKeySequence(Qt::CTRL | Qt::Key_W),
+                &TFormMain::MenuItemExtractSelectedClick);
 
     Convert1 = MainMenu->addMenu(U("轉換(&N)"));
     CABtoEXE1 = command(Convert1, "CAB 轉 SFX CAB...", QKeySequence(), &TFormMain::CABtoEXE1Click);
@@ -103,15 +110,17 @@ void TFormMain::BuildMenu() {
 
     Select1 = MainMenu->addMenu(U("選取&S"));
     All1 = command(Select1, "全部", QKeySequence(Qt::CTRL | Qt::Key_A), &TFormMain::All1Click);
-    Invert1 = command(Select1, "反向選擇", QKeySequence(Qt::CTRL | Qt::Key_I), &TFormMain::Invert1Click);
+    Invert1 =
+        command(Select1, "反向選擇", QKeySequence(Qt::CTRL | Qt::Key_I), &TFormMain::Invert1Click);
 
     MenuItemOptions = MainMenu->addAction(U("選項(&O)..."));
     connect(MenuItemOptions, &QAction::triggered, this, &TFormMain::MenuItemOptionsClick);
 
     MenuItemHelp = MainMenu->addMenu(U("說明"));
-    MenuItemContents =
-        command(MenuItemHelp, "內容(&C)", QKeySequence(Qt::Key_F1), &TFormMain::MenuItemContentsClick);
-    MenuItemAbout = command(MenuItemHelp, "關於&A...", QKeySequence(), &TFormMain::MenuItemAboutClick);
+    MenuItemContents = command(MenuItemHelp, "內容(&C)", QKeySequence(Qt::Key_F1),
+                               &TFormMain::MenuItemContentsClick);
+    MenuItemAbout =
+        command(MenuItemHelp, "關於&A...", QKeySequence(), &TFormMain::MenuItemAboutClick);
 }
 
 QToolButton* TFormMain::AddToolButton(QToolBar* bar, int picture, const char* toolTip,
@@ -141,12 +150,15 @@ void TFormMain::BuildToolBars() {
         return bar;
     };
     ToolBarCreate = band("ToolBarCreate");
-    ToolButtonNew = AddToolButton(ToolBarCreate, PictureNew, "新 Cabinet", &TFormMain::ToolButtonNewClick);
-    ToolButtonOpen = AddToolButton(ToolBarCreate, PictureOpen, "開啟 Cabinet", &TFormMain::ToolButtonOpenClick);
-    ToolButtonSave = AddToolButton(ToolBarCreate, PictureSave, "儲存 Cabinet", &TFormMain::ToolButtonSaveClick);
+    ToolButtonNew =
+        AddToolButton(ToolBarCreate, PictureNew, "新 Cabinet", &TFormMain::ToolButtonNewClick);
+    ToolButtonOpen =
+        AddToolButton(ToolBarCreate, PictureOpen, "開啟 Cabinet", &TFormMain::ToolButtonOpenClick);
+    ToolButtonSave =
+        AddToolButton(ToolBarCreate, PictureSave, "儲存 Cabinet", &TFormMain::ToolButtonSaveClick);
     ToolBarCreate->addSeparator();
-    ToolButtonAddFiles =
-        AddToolButton(ToolBarCreate, PictureAddFiles, "加入檔案到 Cabinet", &TFormMain::ToolButtonAddFilesClick);
+    ToolButtonAddFiles = AddToolButton(ToolBarCreate, PictureAddFiles, "加入檔案到 Cabinet",
+                                       &TFormMain::ToolButtonAddFilesClick);
     ToolButtonRemoveFiles = AddToolButton(ToolBarCreate, PictureRemoveFiles, "從 Cabinet 移除檔案",
                                           &TFormMain::ToolButtonRemoveFilesClick);
     ToolButtonAddDirectory = AddToolButton(ToolBarCreate, PictureAddDirectory, "加入目錄到 Cabinet",
@@ -170,7 +182,8 @@ void TFormMain::BuildToolBars() {
     ComboBoxCompressionType->setCurrentIndex(-1);
     ComboBoxCompressionType->setMaxVisibleItems(4);
     ComboBoxCompressionType->setToolTip(U("Compression method"));
-    connect(ComboBoxCompressionType, &QComboBox::activated, this, &TFormMain::ComboBoxCompressionTypeChange);
+    connect(ComboBoxCompressionType, &QComboBox::activated, this,
+            &TFormMain::ComboBoxCompressionTypeChange);
     ToolBarCreateOptions->addWidget(ComboBoxCompressionType);
     EditLZXMemory = new QLineEdit(ToolBarCreateOptions);
     EditLZXMemory->setReadOnly(true);
@@ -183,15 +196,17 @@ void TFormMain::BuildToolBars() {
     upDownLZXMemoryAction_ = ToolBarCreateOptions->addWidget(UpDownLZXMemory);
 
     ToolBarExtract = band("ToolBarExtract");
-    ToolButtonOpen2 = AddToolButton(ToolBarExtract, PictureOpen, nullptr, &TFormMain::ToolButtonOpen2Click);
+    ToolButtonOpen2 =
+        AddToolButton(ToolBarExtract, PictureOpen, nullptr, &TFormMain::ToolButtonOpen2Click);
     ToolBarExtract->addSeparator();
-    ToolButtonExtractAll =
-        AddToolButton(ToolBarExtract, PictureExtractAll, "展開所有的檔案", &TFormMain::ToolButtonExtractAllClick);
-    ToolButtonExtractSelected =
-        AddToolButton(ToolBarExtract, PictureExtractSelected, nullptr, &TFormMain::ToolButtonExtractSelectedClick);
+    ToolButtonExtractAll = AddToolButton(ToolBarExtract, PictureExtractAll, "展開所有的檔案",
+                                         &TFormMain::ToolButtonExtractAllClick);
+    ToolButtonExtractSelected = AddToolButton(ToolBarExtract, PictureExtractSelected, nullptr,
+                                              &TFormMain::ToolButtonExtractSelectedClick);
 }
 
-QTreeView* TFormMain::MakeReportList(QAbstractItemModel* model, const ListColumn* columns, int count) {
+QTreeView* TFormMain::MakeReportList(QAbstractItemModel* model, const ListColumn* columns,
+                                     int count) {
     auto* list = new QTreeView(this);
     list->setModel(model);
     list->setRootIsDecorated(false);
@@ -219,9 +234,10 @@ void TFormMain::BuildLists() {
     auto* area = new QWidget(this);
     auto* layout = new QVBoxLayout(area);
     layout->setContentsMargins(0, 0, 0, 0);
-    ListViewCreate = MakeReportList(buildModel_, TBuildListModel::Columns, int(std::size(TBuildListModel::Columns)));
-    ListViewExtract =
-        MakeReportList(extractModel_, TExtractListModel::Columns, int(std::size(TExtractListModel::Columns)));
+    ListViewCreate = MakeReportList(buildModel_, TBuildListModel::Columns,
+                                    int(std::size(TBuildListModel::Columns)));
+    ListViewExtract = MakeReportList(extractModel_, TExtractListModel::Columns,
+                                     int(std::size(TExtractListModel::Columns)));
     ListViewCreate->installEventFilter(this);
     layout->addWidget(ListViewCreate);
     layout->addWidget(ListViewExtract);
@@ -265,7 +281,8 @@ QTreeView* TFormMain::ActiveList() const {
 
 void TFormMain::UpdateStatusLine() {
     const int rows = ActiveList()->model()->rowCount();
-    statusPanel_->setText(U("%1 位元組在 %2 檔案").arg(QString::fromStdString(FormatGrouped(TotalBytes))).arg(rows));
+    statusPanel_->setText(
+        U("%1 位元組在 %2 檔案").arg(QString::fromStdString(FormatGrouped(TotalBytes))).arg(rows));
 }
 
 QString TFormMain::StatusText() const {

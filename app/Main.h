@@ -27,7 +27,7 @@ class TUpDown;
 
 class TFormMain : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     explicit TFormMain(QWidget* parent = nullptr);
     ~TFormMain() override;
 
@@ -98,7 +98,7 @@ public:
     FileDialogOptions DialogAddFile;
     FileDialogOptions DialogSave;
 
-public slots:
+  public slots:
     void MenuItemNewClick();
     void MenuItemOpenClick();
     void MenuItemSaveClick();
@@ -128,14 +128,15 @@ public slots:
     void ComboBoxCompressionTypeChange();
     void ListViewCreateKeyDown(int key, Qt::KeyboardModifiers shift);
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void BuildMenu();
     void BuildToolBars();
     void BuildLists();
-    QToolButton* AddToolButton(QToolBar* bar, int picture, const char* toolTip, void (TFormMain::*handler)());
+    QToolButton* AddToolButton(QToolBar* bar, int picture, const char* toolTip,
+                               void (TFormMain::*handler)());
     QTreeView* MakeReportList(QAbstractItemModel* model, const ListColumn* columns, int count);
 
     TBuildListModel* buildModel_;

@@ -91,14 +91,35 @@ QPixmap Draw(int index) {
     const QRectF smallFolder(1.5, 4.5, 22, 17);
     const QPointF badge(23, 23);
     switch (index) {
-    case PictureNew: DrawPage(p, page); break;
-    case PictureOpen: DrawOpenFolder(p, QRectF(1.5, 5.5, 29, 22)); break;
-    case PictureSave: DrawClosedFolder(p, folder); break;
-    case PictureAddFiles: DrawPage(p, smallPage); DrawPlus(p, badge, kBlue); break;
-    case PictureRemoveFiles: DrawPage(p, smallPage); DrawMinus(p, badge, kRed); break;
-    case PictureAddDirectory: DrawClosedFolder(p, smallFolder); DrawPlus(p, badge, kBlue); break;
-    case PictureExtractAll: DrawClosedFolder(p, smallFolder); DrawArrowRight(p, badge, kBlue); break;
-    case PictureExtractSelected: DrawPage(p, smallPage); DrawArrowRight(p, badge, kBlue); break;
+    case PictureNew:
+        DrawPage(p, page);
+        break;
+    case PictureOpen:
+        DrawOpenFolder(p, QRectF(1.5, 5.5, 29, 22));
+        break;
+    case PictureSave:
+        DrawClosedFolder(p, folder);
+        break;
+    case PictureAddFiles:
+        DrawPage(p, smallPage);
+        DrawPlus(p, badge, kBlue);
+        break;
+    case PictureRemoveFiles:
+        DrawPage(p, smallPage);
+        DrawMinus(p, badge, kRed);
+        break;
+    case PictureAddDirectory:
+        DrawClosedFolder(p, smallFolder);
+        DrawPlus(p, badge, kBlue);
+        break;
+    case PictureExtractAll:
+        DrawClosedFolder(p, smallFolder);
+        DrawArrowRight(p, badge, kBlue);
+        break;
+    case PictureExtractSelected:
+        DrawPage(p, smallPage);
+        DrawArrowRight(p, badge, kBlue);
+        break;
     }
     return pixmap;
 }

@@ -23,7 +23,7 @@ void SetEndProgram(std::function<void(int)> end);
 // The application object: an error that escapes a command ends only that command, after the
 // standard error box has shown it.
 class TApplication : public QApplication {
-public:
+  public:
     TApplication(int& argc, char** argv);
     bool notify(QObject* receiver, QEvent* event) override;
 };

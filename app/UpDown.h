@@ -10,7 +10,7 @@ namespace corvex {
 
 class TUpDown : public QWidget {
     Q_OBJECT
-public:
+  public:
     TUpDown(int min, int max, int position, QWidget* parent = nullptr);
 
     // The field shows the position; it is rewritten whenever the position changes.
@@ -22,10 +22,10 @@ public:
     QToolButton* UpButton() const { return up_; }
     QToolButton* DownButton() const { return down_; }
 
-signals:
+  signals:
     void Changed(int position);
 
-private:
+  private:
     int min_, max_, position_;
     QLineEdit* edit_ = nullptr;
     QToolButton* up_;

@@ -1,8 +1,8 @@
 // Corvex: keeps the command-line text, creates the five windows and runs until the main window
 // closes. Whatever happens, the exit status is 0.
+#include "app/Main.h"
 #include "app/About.h"
 #include "app/CommandLine.h"
-#include "app/Main.h"
 #include "app/Prompts.h"
 #include "app/Startup.h"
 #include "build/Report.h"

@@ -10,7 +10,7 @@ namespace corvex {
 
 class TDialogReport : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TDialogReport(QWidget* parent = nullptr);
 
     QLabel* LabelTotalFiles;

@@ -15,7 +15,7 @@
 namespace corvex {
 
 class TCabinet {
-public:
+  public:
     static constexpr size_t kHeaderSize = 36;
     static constexpr size_t kRecordSize = 16;
     static constexpr size_t kNameBufferSize = 512; // a name keeps at most 511 bytes
@@ -44,7 +44,7 @@ public:
     int32_t Seconds() const { return seconds_; }
     bool Close();
 
-private:
+  private:
     uint16_t RecordWord(size_t offset) const;
     void ClearRecord();
 

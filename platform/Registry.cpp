@@ -25,7 +25,8 @@ bool SameName(const std::string& a, const std::string& b) {
     if (a.size() != b.size())
         return false;
     for (size_t i = 0; i < a.size(); ++i) {
-        const unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+        const unsigned char x = static_cast<unsigned char>(a[i]),
+                            y = static_cast<unsigned char>(b[i]);
         if (std::tolower(x) != std::tolower(y))
             return false;
     }
@@ -64,7 +65,8 @@ std::optional<std::string> ParseHexBytes(const std::string& text) {
     std::string out;
     size_t pos = 0;
     while (pos < text.size()) {
-        while (pos < text.size() && (text[pos] == ',' || std::isspace(static_cast<unsigned char>(text[pos]))))
+        while (pos < text.size() &&
+               (text[pos] == ',' || std::isspace(static_cast<unsigned char>(text[pos]))))
             ++pos;
         if (pos >= text.size())
             break;
@@ -96,7 +98,8 @@ std::optional<RegistryValue> ParseData(const std::string& text) {
     }
     if (text.rfind("dword:", 0) == 0) {
         const std::string digits = text.substr(6);
-        if (digits.empty() || digits.size() > 8 || digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+        if (digits.empty() || digits.size() > 8 ||
+            digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
             return std::nullopt;
         const uint32_t v = uint32_t(std::stoul(digits, nullptr, 16));
         value.type = RegDword;
@@ -112,7 +115,8 @@ std::optional<RegistryValue> ParseData(const std::string& text) {
             if (close == std::string::npos)
                 return std::nullopt;
             const std::string number = text.substr(pos + 1, close - pos - 1);
-            if (number.empty() || number.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos ||
+            if (number.empty() ||
+                number.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos ||
                 number.size() > 8)
                 return std::nullopt;
             value.type = uint32_t(std::stoul(number, nullptr, 16));
@@ -315,7 +319,8 @@ std::string FormatRegistryText(const std::vector<RegistryKeyData>& keys) {
     for (const auto& key : keys) {
         out += "\n[" + key.path + "]\n";
         for (const auto& [name, value] : key.values)
-            out += (name.empty() ? std::string("@") : Quoted(name)) + "=" + FormatData(value) + "\n";
+            out +=
+                (name.empty() ? std::string("@") : Quoted(name)) + "=" + FormatData(value) + "\n";
     }
     return out;
 }
@@ -399,10 +404,14 @@ void TRegistry::WriteValue(const std::string& name, const RegistryValue& value) 
     RegistryKeyData* key = FindKey(*store, FullKey());
     if (!key)
         key = &store->emplace_back(RegistryKeyData{FullKey(), {}});
-    if (RegistryValue* existing = FindValue(*key, name))
+    if (RegistryValue* existing = FindValue(*key, name)) {
+        // Every start writes InstallDir: when nothing changes, the disk is left alone.
+        if (existing->type == value.type && existing->data == value.data)
+            return;
         *existing = value;
-    else
+    } else {
         key->values.emplace_back(name, value);
+    }
     if (!SaveStore(*store))
         throw SetFailed(name);
 }
@@ -417,8 +426,8 @@ void TRegistry::WriteExpandString(const std::string& name, const std::string& va
 
 void TRegistry::WriteInteger(const std::string& name, int32_t value) {
     const uint32_t v = uint32_t(value);
-    WriteValue(name, {RegDword, std::string{char(v & 0xFF), char((v >> 8) & 0xFF), char((v >> 16) & 0xFF),
-                                            char((v >> 24) & 0xFF)}});
+    WriteValue(name, {RegDword, std::string{char(v & 0xFF), char((v >> 8) & 0xFF),
+                                            char((v >> 16) & 0xFF), char((v >> 24) & 0xFF)}});
 }
 
 bool TRegistry::DeleteValue(const std::string& name) {

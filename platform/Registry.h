@@ -16,7 +16,7 @@ namespace corvex::platform {
 
 // A failed registry access; its text names the value ("Failed to get data for 'X'").
 class RegistryError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -43,7 +43,7 @@ enum class RegistryRoot { CurrentUser, ClassesRoot };
 std::string RegistryFilePath();
 
 class TRegistry {
-public:
+  public:
     TRegistry() = default; // starts at HKEY_CURRENT_USER
 
     void SetRootKey(RegistryRoot root) { root_ = root; }
@@ -67,7 +67,7 @@ public:
     void WriteValue(const std::string& name, const RegistryValue& value);
     bool DeleteValue(const std::string& name);
 
-private:
+  private:
     std::string FullKey() const;
 
     RegistryRoot root_ = RegistryRoot::CurrentUser;

@@ -7,7 +7,7 @@ namespace corvex {
 
 class TDialogOptions : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TDialogOptions(QWidget* parent = nullptr);
 };
 

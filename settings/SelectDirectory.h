@@ -17,7 +17,7 @@ namespace corvex {
 
 class TDialogSelectDir : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TDialogSelectDir(QWidget* parent = nullptr);
 
     QFrame* Bevel1;

@@ -30,7 +30,8 @@ TEST(CommandLine, TextIsTheArgumentsJoinedByBlanks) {
 }
 
 TEST(CommandLine, BuilderIsLookedForInTheInstallDirectory) {
-    std::string pattern = (std::filesystem::temp_directory_path() / "corvex-install-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "corvex-install-XXXXXX").string();
     const std::string dir = std::string(mkdtemp(pattern.data())) + "/";
     EXPECT_FALSE(BuilderPresent(dir));
     std::filesystem::create_directory(dir + "makecab"); // a directory of that name is no program

@@ -37,7 +37,8 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::string kCabDir = std::string(CORVEX_FIXTURES_DIR) + "/cab/";
-const std::string kThreeFiles = kCabDir + "libarchive-test_read_format_cab_1.cab"; // 0 + 60 + 78 bytes
+const std::string kThreeFiles =
+    kCabDir + "libarchive-test_read_format_cab_1.cab"; // 0 + 60 + 78 bytes
 const std::string kFourFiles = kCabDir + "libarchive-test_read_format_cab_2.cab";
 
 QString U(const char* utf8) {
@@ -64,7 +65,7 @@ struct ProgramEnded {
 };
 
 class TestPrompts : public Prompts {
-public:
+  public:
     struct Shown {
         QString caption, text;
     };
@@ -93,7 +94,7 @@ public:
 };
 
 class MainWindow : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         std::string pattern = (fs::temp_directory_path() / "corvex-gui-XXXXXX").string();
         dir_ = mkdtemp(pattern.data());
@@ -228,7 +229,23 @@ TEST_F(MainWindow, WithoutTheBuilderTheProgramEndsBeforeOpeningAnything) {
     EXPECT_EQ(prompts_.messages[0].caption, MissingBuilderCaption());
     EXPECT_EQ(prompts_.messages[0].caption, U("Corvex 訊息: 找不到 makecab.exe"));
     EXPECT_TRUE(prompts_.messages[0].text.startsWith(
-        U("請複製 Microsoft makecab.exe 到 Corvex 資料夾。您可以從\nMicrosoft 的網站下載 makecab.exe http")));
+        U("請複製 Microsoft makecab.exe 到 Corvex 資料夾。您可以從\nMicrosoft 的網站下載 "
+          "makecab.exe http")));
+    EXPECT_EQ(CurrentCabinetPath, "");
+}
+
+TEST_F(MainWindow, ASettingOfTheWrongTypeLeavesTheConstructionBeforeTheBuilderCheck) {
+    fs::create_directories(dir_ + "/config/corvex");
+    std::ofstream(dir_ + "/config/corvex/registry.reg")
+        << "REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Talvern\\Corvex]\n\"GenerateINF\"=\"on\"\n";
+    fs::remove(installDir_ + "makecab");
+    try {
+        Start(kThreeFiles);
+        ADD_FAILURE() << "no error";
+    } catch (const std::exception& error) {
+        EXPECT_STREQ(error.what(), "Invalid data type for 'GenerateINF'");
+    }
+    EXPECT_TRUE(prompts_.messages.empty()); // neither the builder message nor the listing
     EXPECT_EQ(CurrentCabinetPath, "");
 }
 
@@ -260,7 +277,8 @@ TEST_F(MainWindow, AFailedOrCancelledOpenChangesNothing) {
     EXPECT_EQ(prompts_.openDialogs.size(), 1u);
     EXPECT_TRUE(prompts_.messages.empty());
     // A file that is no cabinet.
-    prompts_.answers.push_back({QString::fromStdString(kCabDir + "bad/libmspack-bad_signature.cab")});
+    prompts_.answers.push_back(
+        {QString::fromStdString(kCabDir + "bad/libmspack-bad_signature.cab")});
     f.ToolButtonOpen2Click();
     ASSERT_EQ(prompts_.messages.size(), 1u);
     EXPECT_EQ(prompts_.messages[0].caption, kOpenFailedCaption);
@@ -294,8 +312,9 @@ TEST_F(MainWindow, ModeTable) {
     ExpectCreateModeState(f);
     f.SetWindowMode(ModeCreate);
     ExpectCreateModeState(f);
-    for (QAction* always : {f.MenuItemNew, f.MenuItemOpen, f.MenuItemExit, f.CABtoEXE1, f.EXEtoCAB1, f.All1,
-                            f.Invert1, f.MenuItemOptions, f.MenuItemContents, f.MenuItemAbout}) {
+    for (QAction* always :
+         {f.MenuItemNew, f.MenuItemOpen, f.MenuItemExit, f.CABtoEXE1, f.EXEtoCAB1, f.All1,
+          f.Invert1, f.MenuItemOptions, f.MenuItemContents, f.MenuItemAbout}) {
         f.SetWindowMode(ModeExtract);
         EXPECT_TRUE(always->isEnabled()) << always->text().toStdString();
         f.SetWindowMode(ModeCreate);
@@ -307,16 +326,34 @@ TEST_F(MainWindow, DisabledItemsDoNotAnswerTheirShortcuts) {
     TFormMain& f = Start(kThreeFiles);
     f.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
-    f.ListViewExtract->setFocus();
-    QSignalSpy save(f.MenuItemSave, &QAction::triggered);
-    QSignalSpy extractAll(f.MenuItemExtractAll, &QAction::triggered);
-    QSignalSpy selectAll(f.All1, &QAction::triggered);
-    QTest::keyClick(f.ListViewExtract, Qt::Key_S, Qt::ControlModifier);
-    QTest::keyClick(f.ListViewExtract, Qt::Key_E, Qt::ControlModifier);
+    struct Key {
+        QAction* action;
+        Qt::Key key;
+        bool inCreate, inExtract;
+    } const keys[] = {
+        {f.MenuItemSave, Qt::Key_S, true, false},
+        {f.MenuItemAddFiles, Qt::Key_F, true, false},
+        {f.MenuItemAddDirectory, Qt::Key_D, true, false},
+        {f.MenuItemExtractAll, Qt::Key_E, false, true},
+        {f.MenuItemExtractSelected, Qt::Key_W, false, true},
+        {f.MenuItemNew, Qt::Key_N, true, true},
+        {f.All1, Qt::Key_A, true, true},
+        {f.Invert1, Qt::Key_I, true, true},
+    };
+    for (TWindowMode mode : {ModeExtract, ModeCreate}) {
+        f.SetWindowMode(mode);
+        QWidget* focus = f.ActiveList();
+        focus->setFocus();
+        for (const auto& k : keys) {
+            QSignalSpy spy(k.action, &QAction::triggered);
+            QTest::keyClick(focus, k.key, Qt::ControlModifier);
+            EXPECT_EQ(spy.count(), (mode == ModeCreate ? k.inCreate : k.inExtract) ? 1 : 0)
+                << k.action->text().toStdString() << " in mode " << mode;
+        }
+    }
+    f.SetWindowMode(ModeExtract);
+    EXPECT_FALSE(f.ListViewExtract->selectionModel()->hasSelection()); // Ctrl+A, then Ctrl+I
     QTest::keyClick(f.ListViewExtract, Qt::Key_A, Qt::ControlModifier);
-    EXPECT_EQ(save.count(), 0);
-    EXPECT_EQ(extractAll.count(), 1);
-    EXPECT_EQ(selectAll.count(), 1);
     EXPECT_EQ(f.ListViewExtract->selectionModel()->selectedRows().size(), 3);
     QTest::keyClick(f.ListViewExtract, Qt::Key_O, Qt::ControlModifier);
     EXPECT_EQ(prompts_.openDialogs.size(), 1u);
@@ -355,7 +392,8 @@ TEST_F(MainWindow, NamesAreShownDecodedAndKeptAsBytes) {
         const QString shown = f.ListViewExtract->model()->index(row, 0).data().toString();
         EXPECT_FALSE(shown.isEmpty());
         EXPECT_EQ(shown, DisplayName(bytes));
-        EXPECT_EQ(QString::fromUtf8(bytes.data(), qsizetype(bytes.size())).contains(QChar::ReplacementCharacter),
+        EXPECT_EQ(QString::fromUtf8(bytes.data(), qsizetype(bytes.size()))
+                      .contains(QChar::ReplacementCharacter),
                   true); // the fixture's names are not UTF-8
     }
     Start(kCabDir + "cabextract-case-utf8.cab");
@@ -371,15 +409,19 @@ TEST_F(MainWindow, ListColumnsAndBehaviour) {
         bool right;
     };
     const Column extract[] = {{"檔案名稱", 120, false}, {"目錄", 200, false}, {"大小", 80, true},
-                              {"日期", 70, true},      {"時間", 55, true},  {"屬性", 30, true}};
-    const Column create[] = {{"檔案名稱", 120, false}, {"原始目錄", 200, false}, {"目標目錄", 200, false},
+                              {"日期", 70, true},       {"時間", 55, true},   {"屬性", 30, true}};
+    const Column create[] = {{"檔案名稱", 120, false},
+                             {"原始目錄", 200, false},
+                             {"目標目錄", 200, false},
                              {"大小", 80, true}};
     auto check = [](QTreeView* list, const Column* columns, int count) {
         ASSERT_EQ(list->model()->columnCount(), count);
         for (int i = 0; i < count; ++i) {
-            EXPECT_EQ(list->model()->headerData(i, Qt::Horizontal).toString(), U(columns[i].caption));
+            EXPECT_EQ(list->model()->headerData(i, Qt::Horizontal).toString(),
+                      U(columns[i].caption));
             EXPECT_EQ(list->header()->sectionSize(i), columns[i].width);
-            const int alignment = list->model()->headerData(i, Qt::Horizontal, Qt::TextAlignmentRole).toInt();
+            const int alignment =
+                list->model()->headerData(i, Qt::Horizontal, Qt::TextAlignmentRole).toInt();
             EXPECT_EQ(bool(alignment & Qt::AlignRight), columns[i].right) << i;
         }
         EXPECT_FALSE(list->header()->sectionsClickable());
@@ -392,7 +434,8 @@ TEST_F(MainWindow, ListColumnsAndBehaviour) {
     check(f.ListViewExtract, extract, 6);
     check(f.ListViewCreate, create, 4);
     f.BuildListModel()->Append({"a", "/s/", "t\\", "7"});
-    EXPECT_EQ(f.ListViewCreate->model()->index(0, 3).data(Qt::TextAlignmentRole).toInt() & Qt::AlignRight,
+    EXPECT_EQ(f.ListViewCreate->model()->index(0, 3).data(Qt::TextAlignmentRole).toInt() &
+                  Qt::AlignRight,
               Qt::AlignRight);
 }
 
@@ -442,7 +485,8 @@ TEST_F(MainWindow, BandsHoldTheirControls) {
     QStringList sizes;
     for (int i = 0; i < f.ComboBoxSize->count(); ++i)
         sizes << f.ComboBoxSize->itemText(i);
-    EXPECT_EQ(sizes, QStringList({U("沒有限制"), "1.44M", "720K", "ZIP 100M", "Flyer 230M", U("自訂")}));
+    EXPECT_EQ(sizes,
+              QStringList({U("沒有限制"), "1.44M", "720K", "ZIP 100M", "Flyer 230M", U("自訂")}));
     EXPECT_EQ(f.ComboBoxCompressionType->count(), 3);
     EXPECT_EQ(f.ComboBoxCompressionType->itemText(2), U("無"));
     EXPECT_FALSE(f.ComboBoxSize->isEditable());
@@ -489,8 +533,8 @@ TEST_F(MainWindow, MenuCaptionsAndShortcuts) {
     QStringList top;
     for (QAction* a : f.MainMenu->actions())
         top << a->text();
-    EXPECT_EQ(top, QStringList({"&Cabinet", U("加入"), U("展開(&E)"), U("轉換(&N)"), U("選取&S"), U("選項(&O)..."),
-                                U("說明")}));
+    EXPECT_EQ(top, QStringList({"&Cabinet", U("加入"), U("展開(&E)"), U("轉換(&N)"), U("選取&S"),
+                                U("選項(&O)..."), U("說明")}));
     EXPECT_TRUE(f.N1->isSeparator());
 }
 
@@ -528,11 +572,12 @@ TEST_F(MainWindow, SelectAllAndInvertWorkOnTheActiveListOnly) {
     TFormMain& f = Start();
     f.BuildListModel()->Append({"a", "/s/", "", "1"});
     f.BuildListModel()->Append({"b", "/s/", "", "1"});
-    f.ListViewCreate->selectionModel()->select(f.BuildListModel()->index(1, 0),
-                                               QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    f.ListViewCreate->selectionModel()->select(
+        f.BuildListModel()->index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     f.OpenCabinet(kFourFiles);
     QItemSelectionModel* extract = f.ListViewExtract->selectionModel();
-    extract->select(f.ExtractListModel()->index(2, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    extract->select(f.ExtractListModel()->index(2, 0),
+                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
     f.Invert1Click();
     auto selected = [](QItemSelectionModel* m) {
         QList<int> rows;

@@ -69,9 +69,10 @@ inline std::string CraftedCabinet(const std::vector<CraftedRecord>& records) {
 
 // A file in a fresh temporary directory, removed with the object.
 class TempFile {
-public:
+  public:
     explicit TempFile(const std::string& bytes, const std::string& name = "crafted.cab") {
-        std::string pattern = (std::filesystem::temp_directory_path() / "corvex-test-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "corvex-test-XXXXXX").string();
         dir_ = mkdtemp(pattern.data());
         path_ = dir_ + "/" + name;
         std::ofstream(path_, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
@@ -80,7 +81,7 @@ public:
     const std::string& path() const { return path_; }
     const std::string& dir() const { return dir_; }
 
-private:
+  private:
     std::string dir_;
     std::string path_;
 };

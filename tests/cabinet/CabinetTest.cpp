@@ -44,7 +44,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         HeaderCase{"plain", CraftedHeader(2), true, 2},
         HeaderCase{"odd version, flags and folder count",
-                   WithByte(WithByte(WithByte(CraftedHeader(7, 36, 0xFFFF), 25, char(0x7F)), 24, char(0xEE)),
+                   WithByte(WithByte(WithByte(CraftedHeader(7, 36, 0xFFFF), 25, char(0x7F)), 24,
+                                     char(0xEE)),
                             26, char(0xFF)),
                    true, 7},
         HeaderCase{"fifth byte 01", CraftedHeader(1, 36, 0, "MSCF", 1), false, 0},
@@ -125,7 +126,8 @@ TEST(Cabinet, NamesSplitAtTheLastBackslash) {
 
 TEST(Cabinet, OverlongNameKeeps511BytesAndTheNextRecordStillReads) {
     const std::string overlong = "dir\\" + std::string(600, 'q');
-    TempFile file(CraftedCabinet({{.size = 1, .name = overlong}, {.size = 2, .name = "next\\ok.txt"}}));
+    TempFile file(
+        CraftedCabinet({{.size = 1, .name = overlong}, {.size = 2, .name = "next\\ok.txt"}}));
     TCabinet cabinet;
     cabinet.SetPath(file.path());
     ASSERT_TRUE(cabinet.Open());
@@ -148,13 +150,47 @@ struct FieldCase {
 
 TEST(Cabinet, FieldsAreDecodedWithoutRangeChecks) {
     const FieldCase cases[] = {
-        {{.size = 0, .date = 0, .time = 0, .attribs = 0, .name = "zero"}, 0, 0, 1980, 0, 0, 0, 0, 0},
-        {{.size = 0xFFFFFFFF, .date = 0xFFFF, .time = 0xFFFF, .attribs = 0xFFFF, .name = "ones"}, 31, 15, 2107, 31, 63, 62, -1,
+        {{.size = 0, .date = 0, .time = 0, .attribs = 0, .name = "zero"},
+         0,
+         0,
+         1980,
+         0,
+         0,
+         0,
+         0,
+         0},
+        {{.size = 0xFFFFFFFF, .date = 0xFFFF, .time = 0xFFFF, .attribs = 0xFFFF, .name = "ones"},
+         31,
+         15,
+         2107,
+         31,
+         63,
+         62,
+         -1,
          0xFFFF},
         // 7 March 1998, 14:05:08
-        {{.size = 1234567, .date = (18 << 9) | (3 << 5) | 7, .time = (14 << 11) | (5 << 5) | 4, .attribs = 0x21, .name = "d"},
-         7, 3, 1998, 14, 5, 8, 1234567, 0x21},
-        {{.size = 0x80000000u, .date = 1 << 9, .time = 1, .attribs = 0x80, .name = "e"}, 0, 0, 1981, 0, 0, 2, INT32_MIN, 0x80},
+        {{.size = 1234567,
+          .date = (18 << 9) | (3 << 5) | 7,
+          .time = (14 << 11) | (5 << 5) | 4,
+          .attribs = 0x21,
+          .name = "d"},
+         7,
+         3,
+         1998,
+         14,
+         5,
+         8,
+         1234567,
+         0x21},
+        {{.size = 0x80000000u, .date = 1 << 9, .time = 1, .attribs = 0x80, .name = "e"},
+         0,
+         0,
+         1981,
+         0,
+         0,
+         2,
+         INT32_MIN,
+         0x80},
     };
     std::vector<CraftedRecord> records;
     for (const auto& c : cases)
@@ -187,8 +223,10 @@ struct TruncationCase {
 // Three announced records; the file is cut somewhere in the second one, or before it. The first
 // reads whole, the second and third come back empty with every field zero.
 TEST(Cabinet, RecordCutOffByTheEndOfTheFileReadsEmptyFromThenOn) {
-    const CraftedRecord first{.size = 77, .date = 0x2266, .time = 0x5A3A, .attribs = 0x27, .name = "a\\first.txt"};
-    const CraftedRecord second{.size = 99, .date = 0x1111, .time = 0x2222, .attribs = 0x21, .name = "b\\second.txt"};
+    const CraftedRecord first{
+        .size = 77, .date = 0x2266, .time = 0x5A3A, .attribs = 0x27, .name = "a\\first.txt"};
+    const CraftedRecord second{
+        .size = 99, .date = 0x1111, .time = 0x2222, .attribs = 0x21, .name = "b\\second.txt"};
     const std::string whole = CraftedCabinet({first, second, first});
     const size_t secondStart = 36 + CraftedRecordBytes(first).size();
     const TruncationCase cases[] = {
@@ -216,7 +254,9 @@ TEST(Cabinet, RecordCutOffByTheEndOfTheFileReadsEmptyFromThenOn) {
             EXPECT_EQ(cabinet.Directory(), "");
             EXPECT_EQ(cabinet.FileSize(), 0);
             EXPECT_EQ(cabinet.Attributes(), 0);
-            EXPECT_EQ(cabinet.Day() + cabinet.Month() + cabinet.Hours() + cabinet.Minutes() + cabinet.Seconds(), 0);
+            EXPECT_EQ(cabinet.Day() + cabinet.Month() + cabinet.Hours() + cabinet.Minutes() +
+                          cabinet.Seconds(),
+                      0);
             EXPECT_EQ(cabinet.Year(), 1980);
         }
     }

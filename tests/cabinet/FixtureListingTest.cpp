@@ -76,8 +76,10 @@ TEST_P(FixtureListing, MatchesItsListingFile) {
         EXPECT_EQ(cabinet.FileSize(), std::stol(record[1])) << record[0];
         cabinet.DecodeDate();
         cabinet.DecodeTime();
-        EXPECT_EQ(FormatDate(cabinet.Day(), cabinet.Month(), cabinet.Year()), record[2]) << record[0];
-        EXPECT_EQ(FormatTime(cabinet.Hours(), cabinet.Minutes(), cabinet.Seconds()), record[3]) << record[0];
+        EXPECT_EQ(FormatDate(cabinet.Day(), cabinet.Month(), cabinet.Year()), record[2])
+            << record[0];
+        EXPECT_EQ(FormatTime(cabinet.Hours(), cabinet.Minutes(), cabinet.Seconds()), record[3])
+            << record[0];
         EXPECT_EQ(FormatAttributes(cabinet.Attributes()), record[4]) << record[0];
         total += int32_t(std::stol(record[1]));
     }
@@ -112,8 +114,10 @@ INSTANTIATE_TEST_SUITE_P(Fixtures, FixtureListing, ::testing::ValuesIn(FixtureCa
 TEST(FixtureListing, CoversTheSpannedSets) {
     const auto cabinets = FixtureCabinets();
     EXPECT_GE(cabinets.size(), 30u);
-    EXPECT_NE(std::find(cabinets.begin(), cabinets.end(), "cabextract-split/split-4.cab"), cabinets.end());
-    EXPECT_NE(std::find(cabinets.begin(), cabinets.end(), "libarchive-multi/test_read_format_cab_multi.p2.cab"),
+    EXPECT_NE(std::find(cabinets.begin(), cabinets.end(), "cabextract-split/split-4.cab"),
+              cabinets.end());
+    EXPECT_NE(std::find(cabinets.begin(), cabinets.end(),
+                        "libarchive-multi/test_read_format_cab_multi.p2.cab"),
               cabinets.end());
 }
 

@@ -16,8 +16,8 @@ TEST(Listing, FormatDate) {
         int32_t day, month, year;
         const char* text;
     } const cases[] = {
-        {7, 3, 1998, "07/03/1998"}, {0, 0, 1980, "00/00/1980"}, {31, 15, 2107, "31/15/2107"},
-        {1, 12, 2024, "01/12/2024"}, {5, 6, 7, "05/06/   7"}, {100, 1, 12345, "100/01/12345"},
+        {7, 3, 1998, "07/03/1998"},  {0, 0, 1980, "00/00/1980"}, {31, 15, 2107, "31/15/2107"},
+        {1, 12, 2024, "01/12/2024"}, {5, 6, 7, "05/06/   7"},    {100, 1, 12345, "100/01/12345"},
         {-1, 2, 1990, "-1/02/1990"},
     };
     for (const auto& c : cases)
@@ -29,8 +29,8 @@ TEST(Listing, FormatTime) {
         int32_t hours, minutes, seconds;
         const char* text;
     } const cases[] = {
-        {14, 5, 8, "14:05:08"}, {0, 0, 0, "00:00:00"}, {31, 63, 62, "31:63:62"}, {9, 59, 58, "09:59:58"},
-        {123, 4, 5, "123:04:05"}, {-3, 0, 0, "-3:00:00"},
+        {14, 5, 8, "14:05:08"},  {0, 0, 0, "00:00:00"},    {31, 63, 62, "31:63:62"},
+        {9, 59, 58, "09:59:58"}, {123, 4, 5, "123:04:05"}, {-3, 0, 0, "-3:00:00"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(FormatTime(c.hours, c.minutes, c.seconds), c.text);
@@ -41,8 +41,9 @@ TEST(Listing, FormatAttributes) {
         int bits;
         const char* text;
     } const cases[] = {
-        {0x00, "----"}, {0x01, "r---"}, {0x20, "-a--"}, {0x02, "--h-"}, {0x04, "---s"}, {0x21, "ra--"},
-        {0x27, "rahs"}, {0x80, "----"}, {0x40, "----"}, {0x18, "----"}, {0xFFFF, "rahs"}, {0xA0, "-a--"},
+        {0x00, "----"}, {0x01, "r---"}, {0x20, "-a--"},   {0x02, "--h-"},
+        {0x04, "---s"}, {0x21, "ra--"}, {0x27, "rahs"},   {0x80, "----"},
+        {0x40, "----"}, {0x18, "----"}, {0xFFFF, "rahs"}, {0xA0, "-a--"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(FormatAttributes(c.bits), c.text) << c.bits;
@@ -50,7 +51,10 @@ TEST(Listing, FormatAttributes) {
 
 TEST(Listing, RowsHoldTheSixTextsInRecordOrder) {
     TempFile file(CraftedCabinet({
-        {.size = 1234567, .date = (18 << 9) | (3 << 5) | 7, .time = (14 << 11) | (5 << 5) | 4, .attribs = 0x21,
+        {.size = 1234567,
+         .date = (18 << 9) | (3 << 5) | 7,
+         .time = (14 << 11) | (5 << 5) | 4,
+         .attribs = 0x21,
          .name = "sub\\dir\\big.bin"},
         {.size = 999, .date = 0, .time = 0, .attribs = 0x80, .name = "small.txt"},
     }));
@@ -108,7 +112,8 @@ TEST(Listing, NonCabinetGivesNothing) {
 }
 
 TEST(Listing, TruncatedDirectoryStillGivesOneRowPerAnnouncedFile) {
-    std::string bytes = CraftedCabinet({{.size = 10, .name = "kept.txt"}, {.size = 20, .name = "lost.txt"}});
+    std::string bytes =
+        CraftedCabinet({{.size = 10, .name = "kept.txt"}, {.size = 20, .name = "lost.txt"}});
     bytes.resize(bytes.size() - 3);
     TempFile file(bytes);
     const auto listing = ReadCabinetListing(file.path());

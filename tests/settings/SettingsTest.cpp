@@ -12,19 +12,18 @@ class Settings : public StoreTest {};
 
 TEST_F(Settings, FirstStartWritesEveryValueWithItsDefault) {
     LoadSettings();
-    EXPECT_EQ(StoreText(), std::string(kHeader) +
-                               "\"InstallDir\"=\"/opt/corvex/\"\n"
-                               "\"TemporaryDir\"=\"/scratch/tmp/\"\n"
-                               "\"CreateSelfExtracting\"=dword:00000000\n"
-                               "\"GenerateINF\"=dword:00000000\n"
-                               "\"Recursively add directories\"=dword:00000000\n"
-                               "\"Include empty directories\"=dword:00000000\n"
-                               "\"Safe Disk Spanning\"=dword:00000000\n"
-                               "\"Custom Disksize\"=dword:00000000\n");
+    EXPECT_EQ(StoreText(), std::string(kHeader) + "\"InstallDir\"=\"/opt/corvex/\"\n"
+                                                  "\"TemporaryDir\"=\"/scratch/tmp/\"\n"
+                                                  "\"CreateSelfExtracting\"=dword:00000000\n"
+                                                  "\"GenerateINF\"=dword:00000000\n"
+                                                  "\"Recursively add directories\"=dword:00000000\n"
+                                                  "\"Include empty directories\"=dword:00000000\n"
+                                                  "\"Safe Disk Spanning\"=dword:00000000\n"
+                                                  "\"Custom Disksize\"=dword:00000000\n");
     EXPECT_EQ(AppSettings.InstallDir, "/opt/corvex/");
     EXPECT_EQ(AppSettings.TemporaryDir, "/scratch/tmp/");
-    EXPECT_FALSE(AppSettings.CreateSelfExtracting || AppSettings.GenerateINF || AppSettings.RecursiveAdd ||
-                 AppSettings.IncludeEmptyDirectories);
+    EXPECT_FALSE(AppSettings.CreateSelfExtracting || AppSettings.GenerateINF ||
+                 AppSettings.RecursiveAdd || AppSettings.IncludeEmptyDirectories);
     EXPECT_EQ(AppSettings.SafeDiskSpanning, 0);
     EXPECT_EQ(AppSettings.CustomDisksize, 0);
     // Written whole and renamed: nothing else is left beside the store.
@@ -42,14 +41,13 @@ TEST_F(Settings, FirstStartWithoutTmpStoresAnEmptyTemporaryDir) {
 }
 
 TEST_F(Settings, StoredValuesAreReadAndOnlyAMissingOneIsRecreated) {
-    WriteStore(std::string(kHeader) +
-               "\"InstallDir\"=\"/somewhere/else/\"\n"
-               "\"TemporaryDir\"=\"/data/tmp\"\n"
-               "\"CreateSelfExtracting\"=dword:00000001\n"
-               "\"Recursively add directories\"=dword:00000001\n"
-               "\"Include empty directories\"=dword:00000000\n"
-               "\"Safe Disk Spanning\"=dword:00000014\n"
-               "\"Custom Disksize\"=dword:ffffffff\n");
+    WriteStore(std::string(kHeader) + "\"InstallDir\"=\"/somewhere/else/\"\n"
+                                      "\"TemporaryDir\"=\"/data/tmp\"\n"
+                                      "\"CreateSelfExtracting\"=dword:00000001\n"
+                                      "\"Recursively add directories\"=dword:00000001\n"
+                                      "\"Include empty directories\"=dword:00000000\n"
+                                      "\"Safe Disk Spanning\"=dword:00000014\n"
+                                      "\"Custom Disksize\"=dword:ffffffff\n");
     LoadSettings();
     EXPECT_EQ(AppSettings.InstallDir, "/opt/corvex/");
     EXPECT_EQ(AppSettings.TemporaryDir, "/data/tmp");
@@ -87,7 +85,8 @@ TEST_F(Settings, WrongTypesStopTheLoadAtTheirValue) {
     } const cases[] = {
         {"\"GenerateINF\"=\"1\"\n", "Invalid data type for 'GenerateINF'"},
         {"\"GenerateINF\"=hex:01,00,00,00\n", "Invalid data type for 'GenerateINF'"},
-        {"\"Safe Disk Spanning\"=hex(b):01,00,00,00,00,00,00,00\n", "Failed to get data for 'Safe Disk Spanning'"},
+        {"\"Safe Disk Spanning\"=hex(b):01,00,00,00,00,00,00,00\n",
+         "Failed to get data for 'Safe Disk Spanning'"},
         {"\"Custom Disksize\"=hex(2):31,32,33,34,00\n", "Failed to get data for 'Custom Disksize'"},
         {"\"Custom Disksize\"=hex(2):31,32,00\n", "Invalid data type for 'Custom Disksize'"},
         {"\"TemporaryDir\"=dword:00000001\n", "Invalid data type for 'TemporaryDir'"},

@@ -16,9 +16,10 @@
 namespace corvex::test {
 
 class StoreTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "corvex-store-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "corvex-store-XXXXXX").string();
         dir_ = mkdtemp(pattern.data());
         savedXdg_ = platform::GetEnvironment("XDG_CONFIG_HOME");
         savedTmp_ = platform::GetEnvironment("TMP");
