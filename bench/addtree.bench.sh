@@ -2,7 +2,7 @@
 # AddDirectoryTree of a tree of 20,000 files against `find TREE -type f` (time ratio).
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
-bin=$CORVEX_BUILD/bin
+benchbin=$CORVEX_BUILD/bench
 tree=$BENCH_WORK/addtree/tree
 
 # 200 directories in two levels, 100 files each, named and sized from the corpus, made once.
@@ -31,6 +31,6 @@ fi
 printf 'tree: %s files\n' "$(find "$tree" -type f | wc -l)"
 
 t_find=$(median_seconds "find '$tree' -type f > /dev/null")
-t_add=$(median_seconds "'$bin/addtree_bench' '$tree'")
+t_add=$(median_seconds "'$benchbin/addtree_bench' '$tree'")
 echo "find TREE -type f: ${t_find}s"
 echo "AddDirectoryTree: ${t_add}s  ratio $(ratio "$t_add" "$t_find")  (goal <= 3)"

@@ -40,7 +40,7 @@ export XDG_CONFIG_HOME=$work/config QT_QPA_PLATFORM=offscreen
 
 # A quick check that all three list the same number of files.
 rows=$("$core" "$cab" | tail -n 1)
-echo "cabinet: $(stat -c %s "$cab") bytes; ours: $rows; cabextract: $(cabextract -l "$cab" | grep -c ' | ') files; gcab: $(gcab -t "$cab" | wc -l) files"
+echo "cabinet: $(stat -c %s "$cab") bytes; ours: $rows; cabextract: $(cabextract -l "$cab" | grep -c '^ *[0-9][0-9]* |') files; gcab: $(gcab -t "$cab" | wc -l) files"
 
 t_core=$(median_seconds "$core $cab > /dev/null")
 t_window=$(median_seconds "$window $install $cab > /dev/null 2>&1")

@@ -3,6 +3,7 @@
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 bin=$CORVEX_BUILD/bin
+benchbin=$CORVEX_BUILD/bench
 work=$BENCH_WORK/sfx
 mkdir -p "$work"
 
@@ -29,10 +30,10 @@ fi
 printf 'cabinet: %s bytes, stub: %s bytes\n' "$(stat -c %s "$cab")" "$(stat -c %s "$stubdir/extrac32")"
 
 t_cat=$(median_seconds "cat '$stubdir/extrac32' '$cab' > '$work/cat.out'")
-t_tosfx=$(median_seconds "'$bin/sfx_bench' tosfx '$cab' '$stubdir'")
+t_tosfx=$(median_seconds "'$benchbin/sfx_bench' tosfx '$cab' '$stubdir'")
 # SfxToCab reads the executable CabToSfx wrote; its output is big.cab again, so work on a copy.
 cp "$work/big.exe" "$work/copy.exe"
-t_tocab=$(median_seconds "'$bin/sfx_bench' tocab '$work/copy.exe'")
+t_tocab=$(median_seconds "'$benchbin/sfx_bench' tocab '$work/copy.exe'")
 cmp -s "$work/copy.cab" "$cab" || { echo "SfxToCab output differs from the cabinet" >&2; exit 1; }
 echo "cat stub cabinet > out: ${t_cat}s"
 echo "CabToSfx: ${t_tosfx}s  ratio $(ratio "$t_tosfx" "$t_cat")  (goal <= 2.0)"

@@ -138,7 +138,8 @@ void SaveCabinet(TFormMain& form) {
     }
     if (AppSettings.CreateSelfExtracting)
         MakeSelfExtracting(cabinetPath);
-    CurrentPrompts().ExecModal(DialogReport);
+    if (DialogReport)
+        CurrentPrompts().ExecModal(DialogReport);
 }
 
 } // namespace corvex

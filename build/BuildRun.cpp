@@ -1,5 +1,6 @@
 #include "build/BuildRun.h"
 
+#include "app/CommandLine.h"
 #include "build/Directive.h"
 #include "convert/Sfx.h"
 #include "platform/Environment.h"
@@ -25,7 +26,7 @@ void EnsureTrailingBackslash() {
 }
 
 std::string BuilderProgram() {
-    return AppSettings.InstallDir + "makecab";
+    return AppSettings.InstallDir + kBuilderName;
 }
 
 std::vector<std::string> BuilderArguments() {

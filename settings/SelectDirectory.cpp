@@ -217,13 +217,16 @@ void TDialogSelectDir::reject() {
     QDialog::reject();
 }
 
+// Start-up makes the chooser after the main window; until then there is nothing to choose with.
 bool ChooseDirectory() {
+    if (!DialogSelectDir)
+        return false;
     CurrentPrompts().ExecModal(DialogSelectDir);
     return DialogSelectDir->DirectoryConfirmed;
 }
 
 std::string ChosenDirectory() {
-    return DialogSelectDir->OpenDirectory();
+    return DialogSelectDir ? DialogSelectDir->OpenDirectory() : std::string();
 }
 
 } // namespace corvex

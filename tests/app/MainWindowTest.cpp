@@ -8,7 +8,6 @@
 #include "app/UpDown.h"
 #include "platform/Environment.h"
 #include "platform/Paths.h"
-#include "settings/SelectDirectory.h"
 #include "settings/Settings.h"
 
 #include <QAction>
@@ -117,7 +116,6 @@ class MainWindow : public ::testing::Test {
     }
     void TearDown() override {
         form_.reset();
-        DialogSelectDir = nullptr;
         SetPrompts(nullptr);
         SetEndProgram({});
         platform::OverrideExecutableDirectory("");
@@ -129,8 +127,6 @@ class MainWindow : public ::testing::Test {
     TFormMain& Start(const std::string& commandLine = {}) {
         CommandLineText = commandLine;
         form_ = std::make_unique<TFormMain>();
-        // The commands reach the dialogs, which the program creates right after the window.
-        DialogSelectDir = new TDialogSelectDir(form_.get());
         form_->show();
         return *form_;
     }
@@ -359,9 +355,11 @@ TEST_F(MainWindow, DisabledItemsDoNotAnswerTheirShortcuts) {
     EXPECT_FALSE(f.ListViewExtract->selectionModel()->hasSelection()); // Ctrl+A, then Ctrl+I
     QTest::keyClick(f.ListViewExtract, Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(f.ListViewExtract->selectionModel()->selectedRows().size(), 3);
-    const size_t opened = prompts_.openDialogs.size(); // Ctrl+F in ModeCreate asked for files
     QTest::keyClick(f.ListViewExtract, Qt::Key_O, Qt::ControlModifier);
-    EXPECT_EQ(prompts_.openDialogs.size(), opened + 1);
+    // Ctrl+F in ModeCreate showed the add-files dialog; Ctrl+O the open dialog.
+    ASSERT_EQ(prompts_.openDialogs.size(), 2u);
+    EXPECT_EQ(prompts_.openDialogs.front().title, f.DialogAddFile.title);
+    EXPECT_EQ(prompts_.openDialogs.back().title, f.OpenDialog.title);
 }
 
 TEST_F(MainWindow, StatusLineCountsTheActiveListOnly) {
