@@ -183,7 +183,7 @@ std::string HomeDirectory() {
 }
 
 std::string XdgDirectory(const char* variable, const char* underHome) {
-    // The base directory specification: relative values are invalid and ignored.
+    // A relative XDG directory is invalid and ignored, as the freedesktop base directories say.
     if (auto value = platform::GetEnvironment(variable); value && !value->empty() && (*value)[0] == '/')
         return *value;
     return HomeDirectory() + "/" + underHome;
