@@ -101,6 +101,7 @@ TDialogSelectDir::TDialogSelectDir(QWidget* parent) : QDialog(parent) {
 
     openDirectory_ = platform::CurrentDirectory();
     FillDrives();
+    lastDirectoryOfRoot_[RootOf(openDirectory_)] = openDirectory_;
     FillList();
 }
 
