@@ -14,6 +14,7 @@ int main(int argc, char** argv) {
     }
     if (argc > 3)
         corvex::platform::OverrideExecutableDirectory(std::string(argv[3]) + "/");
-    const bool ok = std::strcmp(argv[1], "tosfx") == 0 ? corvex::CabToSfx(argv[2]) : corvex::SfxToCab(argv[2]);
+    const bool ok =
+        std::strcmp(argv[1], "tosfx") == 0 ? corvex::CabToSfx(argv[2]) : corvex::SfxToCab(argv[2]);
     return ok ? 0 : 1;
 }

@@ -31,8 +31,7 @@ QString U(const char* utf8) {
 
 // Runs a core operation that appends to the build list on a copy of the rows, then hands the
 // model the rows it appended, all at once.
-template <typename Operation>
-void AppendThrough(TFormMain& form, Operation operation) {
+template <typename Operation> void AppendThrough(TFormMain& form, Operation operation) {
     TBuildListModel& model = *form.BuildListModel();
     TBuildList rows = model.Entries();
     const size_t before = rows.size();
@@ -71,7 +70,9 @@ void AddDirectory(TFormMain& form) {
         return;
     // A root keeps its own separator and gets a second one, as a drive root always has.
     const std::string base = ChosenDirectory() + platform::kSeparator;
-    AppendThrough(form, [&](TBuildList& rows) { AddDirectoryTree(base, "", rows, AppSettings.RecursiveAdd); });
+    AppendThrough(form, [&](TBuildList& rows) {
+        AddDirectoryTree(base, "", rows, AppSettings.RecursiveAdd);
+    });
     form.UpdateStatusLine();
 }
 
@@ -118,14 +119,16 @@ void SaveCabinet(TFormMain& form) {
         compressionEntry == CompressionLZX ? StrToInt(PathBytes(form.EditLZXMemory->text())) : 0;
 
     // Without its directive the builder would build nothing, or an older list.
-    const TDirectiveResult directive = WriteDirectiveFile(rows, cabinetPath, diskEntry, compressionEntry, lzxMemory);
+    const TDirectiveResult directive =
+        WriteDirectiveFile(rows, cabinetPath, diskEntry, compressionEntry, lzxMemory);
     if (!directive.written) {
         const QString caption = U("Corvex 訊息: 無法寫入指令檔 ") + DisplayName(directive.path);
-        const QString text =
-            directive.badName.empty()
-                ? U("無法建立這個檔案：") + QString::fromLocal8Bit(std::strerror(directive.error)) +
-                      U("。請在選項中選擇可以寫入的暫存目錄。")
-                : U("這個名稱含有引號或換行字元，無法寫入指令檔：") + DisplayName(directive.badName);
+        const QString text = directive.badName.empty()
+                                 ? U("無法建立這個檔案：") +
+                                       QString::fromLocal8Bit(std::strerror(directive.error)) +
+                                       U("。請在選項中選擇可以寫入的暫存目錄。")
+                                 : U("這個名稱含有引號或換行字元，無法寫入指令檔：") +
+                                       DisplayName(directive.badName);
         CurrentPrompts().Message(&form, caption, text);
         return;
     }

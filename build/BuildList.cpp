@@ -7,9 +7,9 @@
 
 #include <algorithm>
 #include <cstring>
-#include <string_view>
 #include <dirent.h>
 #include <fcntl.h>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -41,11 +41,12 @@ std::string NamePart(const std::string& path) {
 // the row itself. It allocates nothing per file, which keeps the walk close to the cost of
 // reading the directories.
 class DuplicateIndex {
-public:
+  public:
     explicit DuplicateIndex(const TBuildList& list) : list_(list) {
         Grow(list.size() * 2 + 1024);
         for (size_t i = 0; i < list.size(); ++i)
-            Place(HashOf(TargetSeed(list[i].TargetDir), list[i].EntryName), static_cast<uint32_t>(i));
+            Place(HashOf(TargetSeed(list[i].TargetDir), list[i].EntryName),
+                  static_cast<uint32_t>(i));
     }
 
     // The hash of a target, from which the hashes of the names under it continue.
@@ -86,7 +87,7 @@ public:
         Place(hash, static_cast<uint32_t>(list_.size() - 1));
     }
 
-private:
+  private:
     static constexpr uint32_t kEmpty = 0xffffffffu;
     struct Slot {
         uint64_t hash = 0;
@@ -122,10 +123,10 @@ private:
 enum class EntryKind { File, Directory, Other };
 
 struct DirectoryEntry {
-    size_t start;  // of the name in the listing's names
+    size_t start; // of the name in the listing's names
     size_t length;
     EntryKind kind;
-    int32_t size;  // files only
+    int32_t size; // files only
 };
 
 // One directory's entries, their names kept in one buffer: sorting and skipping them then
@@ -133,7 +134,9 @@ struct DirectoryEntry {
 struct DirectoryListing {
     std::string names;
     std::vector<DirectoryEntry> entries;
-    std::string_view NameOf(const DirectoryEntry& e) const { return {names.data() + e.start, e.length}; }
+    std::string_view NameOf(const DirectoryEntry& e) const {
+        return {names.data() + e.start, e.length};
+    }
 };
 
 // What an entry is, and a file's size. A link counts as what it points to, except that linked
@@ -201,8 +204,8 @@ void CreatePlaceholder(const std::string& path) {
 // The disk directory and the directory inside the cabinet are carried side by side: on disk
 // the separator is '/', inside the cabinet a backslash, and a name on disk may itself hold a
 // backslash, so one cannot be derived from the other.
-int32_t Walk(const std::string& diskDir, const std::string& target, TBuildList& list, bool recursive,
-             DuplicateIndex& index) {
+int32_t Walk(const std::string& diskDir, const std::string& target, TBuildList& list,
+             bool recursive, DuplicateIndex& index) {
     int32_t count = 0;
     const uint64_t seed = DuplicateIndex::TargetSeed(target);
     const DirectoryListing listing = ListDirectory(diskDir);
@@ -220,10 +223,12 @@ int32_t Walk(const std::string& diskDir, const std::string& target, TBuildList& 
             ++count;
             const std::string subDisk = std::string(diskDir).append(name) + platform::kSeparator;
             const std::string subTarget = std::string(target).append(name) + '\\';
-            if (Walk(subDisk, subTarget, list, true, index) == 0 && AppSettings.IncludeEmptyDirectories) {
+            if (Walk(subDisk, subTarget, list, true, index) == 0 &&
+                AppSettings.IncludeEmptyDirectories) {
                 CreatePlaceholder(subDisk + kPlaceholderName);
                 list.push_back({kPlaceholderName, subDisk, subTarget, "0"});
-                index.Added(DuplicateIndex::HashOf(DuplicateIndex::TargetSeed(subTarget), kPlaceholderName));
+                index.Added(DuplicateIndex::HashOf(DuplicateIndex::TargetSeed(subTarget),
+                                                   kPlaceholderName));
             }
         }
     }
@@ -242,7 +247,8 @@ bool FindDuplicate(const TBuildList& list, const std::string& path, const std::s
 
 bool AddFileToList(TBuildList& list, const std::string& fullPath) {
     const size_t sep = fullPath.rfind(platform::kSeparator);
-    const std::string sourceDir = sep == std::string::npos ? std::string() : fullPath.substr(0, sep + 1);
+    const std::string sourceDir =
+        sep == std::string::npos ? std::string() : fullPath.substr(0, sep + 1);
     const std::string name = sep == std::string::npos ? fullPath : fullPath.substr(sep + 1);
     if (FindDuplicate(list, name, std::string()))
         return false;

@@ -36,7 +36,8 @@ std::vector<std::string> BuilderArguments() {
 platform::ProcessOutcome RunBuilder() {
     const std::optional<std::string> previous = platform::GetEnvironment("TMP");
     platform::SetEnvironment("TMP", AppSettings.TemporaryDir);
-    const platform::ProcessOutcome outcome = platform::RunAndWait(BuilderProgram(), BuilderArguments());
+    const platform::ProcessOutcome outcome =
+        platform::RunAndWait(BuilderProgram(), BuilderArguments());
     platform::SetEnvironment("TMP", previous);
     return outcome;
 }

@@ -91,7 +91,8 @@ std::string DirectiveText(const TBuildList& rows, const std::string& cabinetPath
     Line(out, ".Set FolderSizeThreshold=2147483648");
     // The stub is joined to the first cabinet afterwards; both must fit on the first disk.
     if (AppSettings.CreateSelfExtracting && disk != 0)
-        Line(out, ".Set MaxDiskSize1=" + std::to_string(SubtractWrapped(disk, FileSizeOf(Extrac32Path()))));
+        Line(out, ".Set MaxDiskSize1=" +
+                      std::to_string(SubtractWrapped(disk, FileSizeOf(Extrac32Path()))));
     Line(out, ".Set MaxDiskSize=" + std::to_string(disk));
     Line(out, ".Set Cabinet=on");
     if (compressionEntry == CompressionNone) {
@@ -106,7 +107,8 @@ std::string DirectiveText(const TBuildList& rows, const std::string& cabinetPath
         }
     }
     for (const BuildEntry& row : rows)
-        Line(out, QuoteText(row.SourceDir + row.EntryName) + " " + QuoteText(row.TargetDir + row.EntryName));
+        Line(out, QuoteText(row.SourceDir + row.EntryName) + " " +
+                      QuoteText(row.TargetDir + row.EntryName));
     return out;
 }
 
@@ -115,21 +117,23 @@ TDirectiveResult WriteDirectiveFile(const TBuildList& rows, const std::string& c
     TDirectiveResult result;
     result.path = DirectivePath();
 
-    for (const std::string& text : {AppSettings.TemporaryDir, CabinetDirectory(cabinetPath),
-                                    CabinetBaseName(cabinetPath)}) {
+    for (const std::string& text :
+         {AppSettings.TemporaryDir, CabinetDirectory(cabinetPath), CabinetBaseName(cabinetPath)}) {
         if (!CarriedByDirective(text)) {
             result.badName = text;
             return result;
         }
     }
     for (const BuildEntry& row : rows) {
-        if (!CarriedByDirective(row.SourceDir + row.EntryName) || !CarriedByDirective(row.TargetDir)) {
+        if (!CarriedByDirective(row.SourceDir + row.EntryName) ||
+            !CarriedByDirective(row.TargetDir)) {
             result.badName = row.SourceDir + row.EntryName;
             return result;
         }
     }
 
-    const std::string text = DirectiveText(rows, cabinetPath, diskSizeEntry, compressionEntry, lzxMemory);
+    const std::string text =
+        DirectiveText(rows, cabinetPath, diskSizeEntry, compressionEntry, lzxMemory);
     FILE* f = std::fopen(result.path.c_str(), "wb");
     if (!f) {
         result.error = errno;

@@ -44,9 +44,9 @@ std::string CabinetBaseName(const std::string& cabinetPath);
 
 struct TDirectiveResult {
     bool written = false;
-    std::string path;     // the directive file
-    std::string badName;  // a path the directive syntax cannot carry, when that stopped it
-    int error = 0;        // the system's error number when the file could not be written
+    std::string path;    // the directive file
+    std::string badName; // a path the directive syntax cannot carry, when that stopped it
+    int error = 0;       // the system's error number when the file could not be written
 };
 
 // The directive's text, CR LF line ends, texts written byte for byte.

@@ -27,9 +27,14 @@ TDialogReport::TDialogReport(QWidget* parent) : QDialog(parent) {
     frame->setFrameShape(QFrame::Box);
     frame->setFrameShadow(QFrame::Sunken);
     auto* grid = new QGridLayout(frame);
-    const char* captions[] = {"在 Cabinet 內總檔案數",  "未壓縮資料大小 (位元組)", "在 Cabinet 資料的大小 (位元組)",
-                              "壓縮率",                 "時間 (秒)",               "生產量 (千位元組/秒)"};
-    QLabel** values[] = {&LabelTotalFiles, &LabelSizeRaw, &LabelSizeCAB, &LabelRatio, &LabelTime, &LabelThroughput};
+    const char* captions[] = {"在 Cabinet 內總檔案數",
+                              "未壓縮資料大小 (位元組)",
+                              "在 Cabinet 資料的大小 (位元組)",
+                              "壓縮率",
+                              "時間 (秒)",
+                              "生產量 (千位元組/秒)"};
+    QLabel** values[] = {&LabelTotalFiles, &LabelSizeRaw, &LabelSizeCAB,
+                         &LabelRatio,      &LabelTime,    &LabelThroughput};
     for (int row = 0; row < 6; ++row) {
         grid->addWidget(new QLabel(U(captions[row]), frame), row, 0);
         QLabel* value = new QLabel(QStringLiteral("0"), frame);
@@ -55,7 +60,8 @@ TDialogReport::TDialogReport(QWidget* parent) : QDialog(parent) {
 
 void TDialogReport::ReadBuildReport() {
     const TReportValues words = ReadBuildReportFile(AppSettings.TemporaryDir);
-    QLabel* labels[] = {LabelTotalFiles, LabelSizeRaw, LabelSizeCAB, LabelRatio, LabelTime, LabelThroughput};
+    QLabel* labels[] = {LabelTotalFiles, LabelSizeRaw, LabelSizeCAB,
+                        LabelRatio,      LabelTime,    LabelThroughput};
     for (size_t i = 0; i < words.size(); ++i)
         labels[i]->setText(DisplayName(words[i]));
 }

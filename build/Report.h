@@ -24,7 +24,7 @@ class TDialogReport : public QDialog {
     // Copies the six words of the report in AppSettings.TemporaryDir into the value labels.
     void ReadBuildReport();
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
 };
 

@@ -48,10 +48,11 @@ std::string FindReportFile(const std::string& directory) {
         struct stat st {};
         if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
             continue;
-        const bool newer = best.empty() || st.st_mtim.tv_sec > bestTime.tv_sec ||
-                           (st.st_mtim.tv_sec == bestTime.tv_sec && st.st_mtim.tv_nsec > bestTime.tv_nsec) ||
-                           (st.st_mtim.tv_sec == bestTime.tv_sec && st.st_mtim.tv_nsec == bestTime.tv_nsec &&
-                            path < best);
+        const bool newer =
+            best.empty() || st.st_mtim.tv_sec > bestTime.tv_sec ||
+            (st.st_mtim.tv_sec == bestTime.tv_sec && st.st_mtim.tv_nsec > bestTime.tv_nsec) ||
+            (st.st_mtim.tv_sec == bestTime.tv_sec && st.st_mtim.tv_nsec == bestTime.tv_nsec &&
+             path < best);
         if (newer) {
             best = path;
             bestTime = st.st_mtim;

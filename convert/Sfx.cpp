@@ -7,6 +7,7 @@
 
 #include "common/Helpers.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -16,7 +17,6 @@
 #include <new>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <algorithm>
 
 namespace corvex {
 
@@ -59,7 +59,8 @@ std::string ReplaceLastThree(const std::string& path, const char* three) {
 bool SameFile(const std::string& a, const std::string& b) {
     if (a == b)
         return true;
-    struct stat sa {}, sb {};
+    struct stat sa {
+    }, sb{};
     return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
            sa.st_ino == sb.st_ino;
 }
@@ -85,11 +86,12 @@ bool WriteAll(int fd, const char* data, size_t n) {
 // The output under construction: a fresh file beside the final name, given the final name by
 // Commit, removed by the destructor otherwise.
 class PendingOutput {
-public:
+  public:
     PendingOutput(const std::string& finalPath, mode_t mode) : final_(finalPath) {
         static std::atomic<unsigned> counter{0};
         const size_t sep = finalPath.rfind('/');
-        const std::string dir = sep == std::string::npos ? std::string() : finalPath.substr(0, sep + 1);
+        const std::string dir =
+            sep == std::string::npos ? std::string() : finalPath.substr(0, sep + 1);
         const std::string name = sep == std::string::npos ? finalPath : finalPath.substr(sep + 1);
         for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
             temp_ = dir + "." + name + ".corvex-" + std::to_string(getpid()) + "-" +
@@ -127,7 +129,7 @@ public:
         return true;
     }
 
-private:
+  private:
     std::string final_;
     std::string temp_;
     int fd_ = -1;
@@ -161,7 +163,8 @@ bool CopyBlocks(std::FILE* in, off_t offset, size_t length, PendingOutput& out, 
         const size_t want = std::min(length, block.size);
         size_t got = 0;
         while (got < want) {
-            const ssize_t n = pread(inFd, block.data.get() + got, want - got, offset + static_cast<off_t>(got));
+            const ssize_t n =
+                pread(inFd, block.data.get() + got, want - got, offset + static_cast<off_t>(got));
             if (n < 0 && errno == EINTR)
                 continue;
             if (n <= 0)
@@ -279,7 +282,8 @@ bool SfxToCab(const std::string& sfxPath) {
     // The window already holds the cabinet's first bytes; the rest follows block by block.
     if (!out.Write(data + found, window - found))
         return false;
-    if (!CopyBlocks(in.get(), static_cast<off_t>(window), static_cast<size_t>(fileSize) - window, out, block))
+    if (!CopyBlocks(in.get(), static_cast<off_t>(window), static_cast<size_t>(fileSize) - window,
+                    out, block))
         return false;
     return out.Commit();
 }

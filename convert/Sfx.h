@@ -9,7 +9,8 @@
 namespace corvex {
 
 // Block sizes of the copy buffer, tried in this order until one can be allocated.
-inline constexpr std::array<int32_t, 3> CopyBlockSizes = {8 * 1024 * 1024, 4 * 1024 * 1024, 1024 * 1024};
+inline constexpr std::array<int32_t, 3> CopyBlockSizes = {8 * 1024 * 1024, 4 * 1024 * 1024,
+                                                          1024 * 1024};
 
 // "MSCF" and the four zero bytes of the cabinet header's first reserved field.
 inline constexpr char kCabinetSignature[8] = {'M', 'S', 'C', 'F', 0, 0, 0, 0};

@@ -94,11 +94,14 @@ TDialogSelectDir::TDialogSelectDir(QWidget* parent) : QDialog(parent) {
     });
     connect(CancelBtn, &QPushButton::clicked, this, [this] { reject(); });
     // Only a double-click opens an entry; Enter goes to the OK button.
-    connect(DirectoryListBox, &QListWidget::itemDoubleClicked, this, &TDialogSelectDir::DirectoryListBoxDblClick);
-    connect(DriveComboBox1, qOverload<int>(&QComboBox::activated), this, &TDialogSelectDir::DriveComboBox1Change);
+    connect(DirectoryListBox, &QListWidget::itemDoubleClicked, this,
+            &TDialogSelectDir::DirectoryListBoxDblClick);
+    connect(DriveComboBox1, qOverload<int>(&QComboBox::activated), this,
+            &TDialogSelectDir::DriveComboBox1Change);
 
     openDirectory_ = platform::CurrentDirectory();
     FillDrives();
+    lastDirectoryOfRoot_[RootOf(openDirectory_)] = openDirectory_;
     FillList();
 }
 
@@ -133,9 +136,9 @@ std::string TDialogSelectDir::RootOf(const std::string& directory) const {
     for (int i = 0; i < DriveComboBox1->count(); ++i) {
         const QByteArray data = DriveComboBox1->itemData(i).toByteArray();
         const std::string root(data.constData(), size_t(data.size()));
-        const bool inside = directory == root ||
-                            (directory.compare(0, root.size(), root) == 0 &&
-                             (root.back() == '/' || directory[root.size()] == '/'));
+        const bool inside =
+            directory == root || (directory.compare(0, root.size(), root) == 0 &&
+                                  (root.back() == '/' || directory[root.size()] == '/'));
         if (inside && root.size() > best.size())
             best = root;
     }
@@ -154,13 +157,15 @@ void TDialogSelectDir::FillList() {
     int depth = 0;
     for (const std::string& path : chain) {
         const std::string name = path == "/" ? path : path.substr(path.rfind('/') + 1);
-        auto* item = new QListWidgetItem(QString(depth * 2, ' ') + DisplayName(name), DirectoryListBox);
+        auto* item =
+            new QListWidgetItem(QString(depth * 2, ' ') + DisplayName(name), DirectoryListBox);
         item->setData(kPathRole, Bytes(path));
         ++depth;
     }
     DirectoryListBox->setCurrentRow(int(chain.size()) - 1);
     for (const std::string& name : Subdirectories(openDirectory_)) {
-        auto* item = new QListWidgetItem(QString(depth * 2, ' ') + DisplayName(name), DirectoryListBox);
+        auto* item =
+            new QListWidgetItem(QString(depth * 2, ' ') + DisplayName(name), DirectoryListBox);
         item->setData(kPathRole, Bytes(Join(openDirectory_, name)));
     }
 }

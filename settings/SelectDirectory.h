@@ -40,22 +40,23 @@ class TDialogSelectDir : public QDialog {
     // The roots the drive box offers: "/" and the mounted volumes.
     static std::vector<std::string> Roots();
 
-public slots:
+  public slots:
     void OKBtnClick();
     void CancelBtnClick();
     void DirectoryListBoxDblClick(QListWidgetItem* item);
     void DriveComboBox1Change(int index);
 
-protected:
+  protected:
     void reject() override;
 
-private:
+  private:
     void FillList();
     void FillDrives();
     std::string RootOf(const std::string& directory) const;
 
     std::string openDirectory_;
-    std::map<std::string, std::string> lastDirectoryOfRoot_; // like each drive's own current directory
+    std::map<std::string, std::string>
+        lastDirectoryOfRoot_; // like each drive's own current directory
     bool filling_ = false;
 };
 

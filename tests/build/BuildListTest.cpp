@@ -29,7 +29,7 @@ std::string Describe(const TBuildList& list) {
 }
 
 class BuildListTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         TotalBytes = 0;
         AppSettings = TAppSettings{};
@@ -53,15 +53,15 @@ TEST_F(BuildListTest, FindDuplicateComparesNamesWithoutCaseAndTargetsByteForByte
         bool expected;
     };
     const Case cases[] = {
-        {"/b/readme.txt", "", true},     // only the name part counts, in any letter case
-        {"readme.txt", "", true},        // a bare name
-        {"README.TXT", "lib\\", false},  // same name, other directory in the cabinet
-        {"README.TX", "", false},        // a prefix is not the name
+        {"/b/readme.txt", "", true},    // only the name part counts, in any letter case
+        {"readme.txt", "", true},       // a bare name
+        {"README.TXT", "lib\\", false}, // same name, other directory in the cabinet
+        {"README.TX", "", false},       // a prefix is not the name
         {"README.TXT.bak", "", false},
         {"/dir/X.C", "lib\\", true},
-        {"x.c", "LIB\\", false},         // targets are compared byte for byte
+        {"x.c", "LIB\\", false}, // targets are compared byte for byte
         {"x.c", "lib", false},
-        {"DUP", "two\\", true},          // the search goes on past a row with the name but not the target
+        {"DUP", "two\\", true}, // the search goes on past a row with the name but not the target
         {"dup", "three\\", false},
         {"", "", false},
     };
@@ -108,7 +108,7 @@ TEST_F(BuildListTest, RemovingARowWithANonNumericSizeKeepsIt) {
 
 // src: x.c, B.txt, _u, lib/y.c, empty/, deep/inner/ (empty), only/null (duplicated below).
 class DirectoryWalkTest : public BuildListTest {
-protected:
+  protected:
     void SetUp() override {
         BuildListTest::SetUp();
         t.File("src/x.c", "x");
@@ -126,10 +126,9 @@ protected:
 TEST_F(DirectoryWalkTest, RecursiveWalkGivesRowsInByteOrderOfNames) {
     TBuildList list;
     const int32_t count = AddDirectoryTree(base, "", list, true);
-    EXPECT_EQ(Describe(list), "B.txt | " + base + " |  | 2\n" +
-                                  "_u | " + base + " |  | 0\n" +
-                                  "y.c | " + base + "lib/ | lib\\ | 4\n" +
-                                  "x.c | " + base + " |  | 1\n");
+    EXPECT_EQ(Describe(list), "B.txt | " + base + " |  | 2\n" + "_u | " + base + " |  | 0\n" +
+                                  "y.c | " + base + "lib/ | lib\\ | 4\n" + "x.c | " + base +
+                                  " |  | 1\n");
     EXPECT_EQ(count, 6); // three files at the top, three subdirectories
     EXPECT_EQ(TotalBytes, 7);
     EXPECT_FALSE(testing::Exists(base + "empty/null"));
@@ -151,12 +150,10 @@ TEST_F(DirectoryWalkTest, EmptyDirectoriesGetPlaceholdersWhenAsked) {
     TBuildList list;
     AddDirectoryTree(base, "", list, true);
     // deep holds only an empty directory, so deep itself is not empty.
-    EXPECT_EQ(Describe(list), "B.txt | " + base + " |  | 2\n" +
-                                  "_u | " + base + " |  | 0\n" +
+    EXPECT_EQ(Describe(list), "B.txt | " + base + " |  | 2\n" + "_u | " + base + " |  | 0\n" +
                                   "null | " + base + "deep/inner/ | deep\\inner\\ | 0\n" +
-                                  "null | " + base + "empty/ | empty\\ | 0\n" +
-                                  "y.c | " + base + "lib/ | lib\\ | 4\n" +
-                                  "x.c | " + base + " |  | 1\n");
+                                  "null | " + base + "empty/ | empty\\ | 0\n" + "y.c | " + base +
+                                  "lib/ | lib\\ | 4\n" + "x.c | " + base + " |  | 1\n");
     EXPECT_TRUE(testing::Exists(base + "empty/null"));
     EXPECT_TRUE(testing::Exists(base + "deep/inner/null"));
     EXPECT_FALSE(testing::Exists(base + "deep/null"));
@@ -184,8 +181,8 @@ TEST_F(DirectoryWalkTest, ASecondAddOfTheSameTreeAddsOnlyPlaceholderRows) {
     AddDirectoryTree(base, "", list, true);
     EXPECT_EQ(TotalBytes, firstTotal);
     EXPECT_EQ(Describe(TBuildList(list.begin() + firstRows.size(), list.end())),
-              "null | " + base + "deep/inner/ | deep\\inner\\ | 0\n" + "null | " + base + "empty/ | empty\\ | 0\n" +
-                  "null | " + base + "lib/ | lib\\ | 0\n");
+              "null | " + base + "deep/inner/ | deep\\inner\\ | 0\n" + "null | " + base +
+                  "empty/ | empty\\ | 0\n" + "null | " + base + "lib/ | lib\\ | 0\n");
     EXPECT_EQ(testing::ReadAll(base + "lib/y.c"), "yyyy");
 }
 
@@ -248,12 +245,14 @@ TEST_F(DirectoryWalkTest, NamesThatAreNotUtf8ReachTheDirectiveByteForByte) {
     EXPECT_EQ(list[0].EntryName, latin1);
     EXPECT_EQ(list[1].TargetDir, dir + "\\");
 
-    const TDirectiveResult written = WriteDirectiveFile(list, t / "out.cab", DiskSizeUnlimited, CompressionNone, 21);
+    const TDirectiveResult written =
+        WriteDirectiveFile(list, t / "out.cab", DiskSizeUnlimited, CompressionNone, 21);
     ASSERT_TRUE(written.written);
     const std::string text = ReadAll(written.path);
     const std::string odd = t / "odd/";
     EXPECT_NE(text.find("\"" + odd + latin1 + "\" \"" + latin1 + "\"\r\n"), std::string::npos);
-    EXPECT_NE(text.find("\"" + odd + dir + "/n\x80.bin\" \"" + dir + "\\n\x80.bin\"\r\n"), std::string::npos);
+    EXPECT_NE(text.find("\"" + odd + dir + "/n\x80.bin\" \"" + dir + "\\n\x80.bin\"\r\n"),
+              std::string::npos);
 }
 
 TEST_F(DirectoryWalkTest, AnUnreadableDirectoryCountsAsEmpty) {

@@ -17,7 +17,7 @@ using testing::ReadAll;
 using testing::TempTree;
 
 class BuildRunTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         AppSettings = TAppSettings{};
         savedTmp = platform::GetEnvironment("TMP");
@@ -58,16 +58,19 @@ TEST_F(BuildRunTest, TmpIsSetForTheBuilderAndPutBackAfterwards) {
     AppSettings.TemporaryDir = t.Dir("My Temp") + "/";
     const std::string seen = t / "seen";
     // A stand-in builder that records its environment and arguments.
-    const std::string builder = t.File("My Install/makecab",
-                                       "#!/bin/sh\nprintf '%s|%s|%s|%s' \"$TMP\" \"$#\" \"$1\" \"$2\" > '" + seen + "'\nexit 3\n");
+    const std::string builder = t.File(
+        "My Install/makecab",
+        "#!/bin/sh\nprintf '%s|%s|%s|%s' \"$TMP\" \"$#\" \"$1\" \"$2\" > '" + seen + "'\nexit 3\n");
     ASSERT_EQ(chmod(builder.c_str(), 0755), 0);
 
-    for (const std::optional<std::string>& before : {std::optional<std::string>("/before"), std::optional<std::string>()}) {
+    for (const std::optional<std::string>& before :
+         {std::optional<std::string>("/before"), std::optional<std::string>()}) {
         platform::SetEnvironment("TMP", before);
         const platform::ProcessOutcome outcome = RunBuilder();
         EXPECT_TRUE(outcome.started);
         EXPECT_EQ(outcome.exitStatus, 3);
-        EXPECT_EQ(ReadAll(seen), AppSettings.TemporaryDir + "|2|/f|" + AppSettings.TemporaryDir + "Corvex.ddf");
+        EXPECT_EQ(ReadAll(seen),
+                  AppSettings.TemporaryDir + "|2|/f|" + AppSettings.TemporaryDir + "Corvex.ddf");
         EXPECT_EQ(platform::GetEnvironment("TMP"), before);
     }
 }

@@ -1,14 +1,15 @@
 // The build commands, the directory chooser and the report dialog in the main window.
 #include "build/BuildCommands.h"
+#include "convert/SfxCommands.h"
 #include "tests/build/WindowFixture.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
-#include <QAction>
 #include <QTreeView>
 
 namespace corvex {
@@ -172,7 +173,8 @@ TEST_F(ReportDialog, ShowsTheSixWordsReadAsItOpens) {
     EXPECT_EQ(r.OKBtn->text(), U("好"));
     EXPECT_EQ(r.LabelTotalFiles->text(), "0"); // before the first build
 
-    t_.File("tmp/Corvex.RPT", "MakeCAB Report\n1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20 21 22 23 24 25\n");
+    t_.File("tmp/Corvex.RPT",
+            "MakeCAB Report\n1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20 21 22 23 24 25\n");
     CurrentPrompts().ExecModal(&r);
     std::filesystem::remove(t_ / "tmp/Corvex.RPT");
     CurrentPrompts().ExecModal(&r); // no report now: nothing of the last one is shown
@@ -198,7 +200,8 @@ TEST_F(BuildCommands, AddFilesPassesOverAFileStoredUnderTheSameName) {
     const std::string a = t_.File("a/readme.txt", "12345");
     const std::string b = t_.File("b/README.TXT", "1234567890");
     const std::string c = t_.File("b/other", std::string(1234, 'o'));
-    prompts_.openAnswers.push_back({QString::fromStdString(a), QString::fromStdString(b), QString::fromStdString(c)});
+    prompts_.openAnswers.push_back(
+        {QString::fromStdString(a), QString::fromStdString(b), QString::fromStdString(c)});
     f.ListViewCreate->setFocus();
     QTest::keyClick(f.ListViewCreate, Qt::Key_Insert);
     ASSERT_EQ(prompts_.openDialogs.size(), 1u);
@@ -223,8 +226,9 @@ TEST_F(BuildCommands, AddDirectoryWalksTheChosenTree) {
     prompts_.chooserAnswers.push_back([](TDialogSelectDir& d) { d.OKBtn->click(); });
     f.ToolButtonAddDirectory->click();
     EXPECT_EQ(Column(f.ListViewCreate->model(), 0), QStringList({"y.c", "x.c"}));
-    EXPECT_EQ(Column(f.ListViewCreate->model(), 1),
-              QStringList({QString::fromStdString(src + "/lib/"), QString::fromStdString(src + "/")}));
+    EXPECT_EQ(
+        Column(f.ListViewCreate->model(), 1),
+        QStringList({QString::fromStdString(src + "/lib/"), QString::fromStdString(src + "/")}));
     EXPECT_EQ(Column(f.ListViewCreate->model(), 2), QStringList({"lib\\", ""}));
     EXPECT_EQ(f.StatusText(), U("3 位元組在 2 檔案"));
 
@@ -236,7 +240,8 @@ TEST_F(BuildCommands, DeleteRemovesTheSelectedRowsAndTheirSizes) {
     TFormMain& f = Start();
     QStringList files;
     for (int i = 0; i < 5; ++i)
-        files << QString::fromStdString(t_.File("f" + std::to_string(i), std::string(size_t(1000 * (i + 1)), 'z')));
+        files << QString::fromStdString(
+            t_.File("f" + std::to_string(i), std::string(size_t(1000 * (i + 1)), 'z')));
     prompts_.openAnswers.push_back(files);
     f.MenuItemAddFiles->trigger();
     ASSERT_EQ(TotalBytes, 15000);
@@ -262,7 +267,7 @@ TEST_F(BuildCommands, DeleteRemovesTheSelectedRowsAndTheirSizes) {
 }
 
 class SaveCabinetTest : public WindowTest {
-protected:
+  protected:
     TFormMain& StartWithRows() {
         TFormMain& f = Start();
         AppSettings.TemporaryDir = t_.Dir("tmp"); // no final separator yet
@@ -328,7 +333,8 @@ TEST_F(SaveCabinetTest, ADirectiveThatCannotBeWrittenStopsTheBuildWithAMessage) 
     f.MenuItemSave->trigger();
     ASSERT_EQ(prompts_.messages.size(), 1u);
     EXPECT_TRUE(prompts_.messages[0].caption.startsWith(U("Corvex 訊息: ")));
-    EXPECT_TRUE(prompts_.messages[0].caption.contains(QString::fromStdString(t_ / "no-such-dir/Corvex.ddf")));
+    EXPECT_TRUE(prompts_.messages[0].caption.contains(
+        QString::fromStdString(t_ / "no-such-dir/Corvex.ddf")));
     EXPECT_FALSE(Exists(t_ / "builder-ran"));
     EXPECT_TRUE(prompts_.reports.empty());
 }
@@ -341,7 +347,8 @@ TEST_F(SaveCabinetTest, ABuilderThatCannotStartIsReportedAndTmpPutBack) {
     f.MenuItemSave->trigger();
     ASSERT_EQ(prompts_.messages.size(), 1u);
     EXPECT_EQ(prompts_.messages[0].caption, U("Corvex 訊息: 建立 Cabinet 檔案發生錯誤"));
-    EXPECT_EQ(prompts_.messages[0].text, U("儲存 Cabinet 檔案失敗，hasz可能將磁碟空間用完或您已取消了此項的操作"));
+    EXPECT_EQ(prompts_.messages[0].text,
+              U("儲存 Cabinet 檔案失敗，hasz可能將磁碟空間用完或您已取消了此項的操作"));
     EXPECT_EQ(platform::GetEnvironment("TMP"), std::nullopt);
     EXPECT_TRUE(prompts_.reports.empty());
 }
@@ -354,6 +361,30 @@ TEST_F(SaveCabinetTest, AMissingBuilderEndsTheProgramAfterTheDirectiveIsWritten)
     EXPECT_TRUE(Exists(t_ / "tmp/Corvex.ddf"));
     ASSERT_EQ(prompts_.messages.size(), 1u);
     EXPECT_EQ(prompts_.messages[0].caption, MissingBuilderCaption());
+}
+
+using ConvertCommands = WindowTest;
+
+TEST_F(ConvertCommands, EachAsksForItsInputAndConverts) {
+    TFormMain& f = Start();
+    t_.File("install/extrac32", "STUB");
+    const std::string cab = t_.File("in/data.cab", std::string("MSCF\0\0\0\0body", 12));
+    prompts_.openAnswers.push_back({QString::fromStdString(cab)});
+    ConvertCabToSfx(&f);
+    EXPECT_EQ(ReadAll(t_ / "in/data.exe"), std::string("STUBMSCF\0\0\0\0body", 16));
+
+    std::filesystem::remove(cab);
+    prompts_.openAnswers.push_back({QString::fromStdString(t_ / "in/data.exe")});
+    ConvertSfxToCab(&f);
+    EXPECT_EQ(ReadAll(cab), std::string("MSCF\0\0\0\0body", 12));
+
+    ConvertCabToSfx(&f); // cancelled: nothing happens
+    ASSERT_EQ(prompts_.openDialogs.size(), 3u);
+    EXPECT_EQ(prompts_.openDialogs[0].title, U("選取 Cabinet 檔案以轉換"));
+    EXPECT_EQ(prompts_.openDialogs[0].filter, U("Cabinet 檔案 (*.cab)"));
+    EXPECT_EQ(prompts_.openDialogs[1].title, "Select Selfextracting Cabinet to convert");
+    EXPECT_EQ(prompts_.openDialogs[1].filter, "Executables (*.exe)");
+    EXPECT_TRUE(prompts_.messages.empty());
 }
 
 } // namespace

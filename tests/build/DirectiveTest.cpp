@@ -37,7 +37,7 @@ const TBuildList kTwoRows = {
 };
 
 class DirectiveTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         AppSettings = TAppSettings{};
         AppSettings.TemporaryDir = "/tmp/T/";
@@ -54,24 +54,24 @@ protected:
 
 TEST_F(DirectiveTest, WorkedExampleByteForByte) {
     AppSettings.SafeDiskSpanning = 10;
-    const std::string expected =
-        ".OPTION EXPLICIT\r\n"
-        ".Set InfFileName=NUL\r\n"
-        ".Set RptFileName=\"/tmp/T/Corvex.RPT\"\r\n"
-        ".Set DestinationDir=\r\n"
-        ".Set CabinetName1=\"BACKUP.cab\"\r\n"
-        ".Set CabinetNameTemplate=\"BACKUP*.cab\"\r\n"
-        ".Set DiskDirectoryTemplate=\"/out/\"\r\n"
-        ".Set UniqueFiles=OFF\r\n"
-        ".Set FolderSizeThreshold=2147483648\r\n"
-        ".Set MaxDiskSize=1447424\r\n"
-        ".Set Cabinet=on\r\n"
-        ".Set Compress=on\r\n"
-        ".Set CompressionType=LZX\r\n"
-        ".Set CompressionMemory=21\r\n"
-        "\"/docs/A.TXT\" \"A.TXT\"\r\n"
-        "\"/docs/SUB/B.DOC\" \"SUB\\B.DOC\"\r\n";
-    EXPECT_EQ(DirectiveText(kTwoRows, "/out/BACKUP.CAB", DiskSize144M, CompressionLZX, 21), expected);
+    const std::string expected = ".OPTION EXPLICIT\r\n"
+                                 ".Set InfFileName=NUL\r\n"
+                                 ".Set RptFileName=\"/tmp/T/Corvex.RPT\"\r\n"
+                                 ".Set DestinationDir=\r\n"
+                                 ".Set CabinetName1=\"BACKUP.cab\"\r\n"
+                                 ".Set CabinetNameTemplate=\"BACKUP*.cab\"\r\n"
+                                 ".Set DiskDirectoryTemplate=\"/out/\"\r\n"
+                                 ".Set UniqueFiles=OFF\r\n"
+                                 ".Set FolderSizeThreshold=2147483648\r\n"
+                                 ".Set MaxDiskSize=1447424\r\n"
+                                 ".Set Cabinet=on\r\n"
+                                 ".Set Compress=on\r\n"
+                                 ".Set CompressionType=LZX\r\n"
+                                 ".Set CompressionMemory=21\r\n"
+                                 "\"/docs/A.TXT\" \"A.TXT\"\r\n"
+                                 "\"/docs/SUB/B.DOC\" \"SUB\\B.DOC\"\r\n";
+    EXPECT_EQ(DirectiveText(kTwoRows, "/out/BACKUP.CAB", DiskSize144M, CompressionLZX, 21),
+              expected);
 }
 
 TEST_F(DirectiveTest, DiskSizeEntries) {
@@ -93,15 +93,16 @@ TEST_F(DirectiveTest, DiskSizeEntries) {
         {DiskSizeFlyer230M, 0, false, "", "230424576"},
         {DiskSizeCustom, 0, false, "", "1048576"},
         {DiskSizeCustom, 24, true, "1023000", "1024000"},
-        {DiskSize720K, 713, true, "", "0"},         // exactly nothing left: no first-disk line
-        {DiskSize720K, 714, false, "", "-1024"},    // written as it comes
+        {DiskSize720K, 713, true, "", "0"},      // exactly nothing left: no first-disk line
+        {DiskSize720K, 714, false, "", "-1024"}, // written as it comes
         {DiskSize720K, 714, true, "-2024", "-1024"},
     };
     for (const Case& c : cases) {
         AppSettings.SafeDiskSpanning = c.safeKilobytes;
         AppSettings.CreateSelfExtracting = c.selfExtracting;
         const std::string text = DirectiveText(kTwoRows, "/out/a.cab", c.entry, CompressionLZX, 21);
-        const std::string what = "entry " + std::to_string(c.entry) + " safe " + std::to_string(c.safeKilobytes);
+        const std::string what =
+            "entry " + std::to_string(c.entry) + " safe " + std::to_string(c.safeKilobytes);
         const std::vector<std::string> first = SetLines(text, "MaxDiskSize1");
         if (*c.maxDiskSize1 == '\0') {
             EXPECT_TRUE(first.empty()) << what;
@@ -111,7 +112,8 @@ TEST_F(DirectiveTest, DiskSizeEntries) {
         }
         const std::vector<std::string> lines = Lines(text);
         // The first-disk line, when there, comes right before the disk size line.
-        const auto it = std::find(lines.begin(), lines.end(), std::string(".Set MaxDiskSize=") + c.maxDiskSize);
+        const auto it =
+            std::find(lines.begin(), lines.end(), std::string(".Set MaxDiskSize=") + c.maxDiskSize);
         ASSERT_NE(it, lines.end()) << what;
         EXPECT_EQ(it - lines.begin(), first.empty() ? 9 : 10) << what;
     }
@@ -135,20 +137,24 @@ TEST_F(DirectiveTest, CompressionEntries) {
         {CompressionNone, ".Set Compress=off|"},
     };
     for (const Case& c : cases) {
-        const std::vector<std::string> lines = Lines(DirectiveText(kTwoRows, "/o/x.cab", DiskSizeUnlimited, c.entry, 15));
+        const std::vector<std::string> lines =
+            Lines(DirectiveText(kTwoRows, "/o/x.cab", DiskSizeUnlimited, c.entry, 15));
         const auto cabinet = std::find(lines.begin(), lines.end(), ".Set Cabinet=on");
         ASSERT_NE(cabinet, lines.end());
         std::string tail;
         for (auto it = cabinet + 1; it != lines.end() && (*it)[0] == '.'; ++it)
             tail += *it + "|";
         EXPECT_EQ(tail, c.lines) << c.entry;
-        EXPECT_EQ(lines.size(), static_cast<size_t>(cabinet - lines.begin()) + 1 + std::count(c.lines, c.lines + strlen(c.lines), '|') + kTwoRows.size());
+        EXPECT_EQ(lines.size(), static_cast<size_t>(cabinet - lines.begin()) + 1 +
+                                    std::count(c.lines, c.lines + strlen(c.lines), '|') +
+                                    kTwoRows.size());
     }
 }
 
 TEST_F(DirectiveTest, InfLineFollowsTheSetting) {
     AppSettings.GenerateINF = true;
-    EXPECT_EQ(Lines(DirectiveText(kTwoRows, "/o/x.cab", 0, 0, 21))[1], ".Set InfFileName=\"/tmp/T/Corvex.INF\"");
+    EXPECT_EQ(Lines(DirectiveText(kTwoRows, "/o/x.cab", 0, 0, 21))[1],
+              ".Set InfFileName=\"/tmp/T/Corvex.INF\"");
 }
 
 TEST_F(DirectiveTest, CabinetNamesComeFromThePathsDirectoryAndBaseName) {
@@ -158,18 +164,18 @@ TEST_F(DirectiveTest, CabinetNamesComeFromThePathsDirectoryAndBaseName) {
         const char* base;
     };
     const Case cases[] = {
-        {"/out/DATA.XYZ", "/out/", "DATA"},
-        {"/out/MY.OLD.CAB", "/out/", "MY.OLD"},
-        {"/BACKUP.CAB", "/", "BACKUP"},
-        {"/out/archive", "/out/", "archive"},
+        {"/out/DATA.XYZ", "/out/", "DATA"},       {"/out/MY.OLD.CAB", "/out/", "MY.OLD"},
+        {"/BACKUP.CAB", "/", "BACKUP"},           {"/out/archive", "/out/", "archive"},
         {"/out.d/archive", "/out.d/", "archive"}, // a dot in the directory is no extension
         {"/out/a\\b.cab", "/out/", "a\\b"},       // a backslash is part of a name on disk here
     };
     for (const Case& c : cases) {
         const std::vector<std::string> lines = Lines(DirectiveText(kTwoRows, c.path, 0, 0, 21));
         EXPECT_EQ(lines[4], std::string(".Set CabinetName1=\"") + c.base + ".cab\"") << c.path;
-        EXPECT_EQ(lines[5], std::string(".Set CabinetNameTemplate=\"") + c.base + "*.cab\"") << c.path;
-        EXPECT_EQ(lines[6], std::string(".Set DiskDirectoryTemplate=\"") + c.directory + "\"") << c.path;
+        EXPECT_EQ(lines[5], std::string(".Set CabinetNameTemplate=\"") + c.base + "*.cab\"")
+            << c.path;
+        EXPECT_EQ(lines[6], std::string(".Set DiskDirectoryTemplate=\"") + c.directory + "\"")
+            << c.path;
     }
 }
 
@@ -177,13 +183,16 @@ TEST_F(DirectiveTest, WriteReplacesTheFileWithExactlyTheText) {
     TempTree t;
     AppSettings.TemporaryDir = t.root();
     t.File("Corvex.ddf", std::string(5000, 'o')); // longer than the new text: must not linger
-    const TBuildList rows = {{"null", "/src/empty/", "empty\\", "0"}, {"a b;c%d", "/x y/", "", "1"}};
-    const TDirectiveResult r = WriteDirectiveFile(rows, "/o/x.cab", DiskSizeUnlimited, CompressionMSZIP, 21);
+    const TBuildList rows = {{"null", "/src/empty/", "empty\\", "0"},
+                             {"a b;c%d", "/x y/", "", "1"}};
+    const TDirectiveResult r =
+        WriteDirectiveFile(rows, "/o/x.cab", DiskSizeUnlimited, CompressionMSZIP, 21);
     ASSERT_TRUE(r.written);
     EXPECT_EQ(r.path, t / "Corvex.ddf");
     const std::string text = ReadAll(r.path);
     EXPECT_EQ(text, DirectiveText(rows, "/o/x.cab", DiskSizeUnlimited, CompressionMSZIP, 21));
-    EXPECT_NE(text.find("\"/src/empty/null\" \"empty\\null\"\r\n\"/x y/a b;c%d\" \"a b;c%d\"\r\n"), std::string::npos);
+    EXPECT_NE(text.find("\"/src/empty/null\" \"empty\\null\"\r\n\"/x y/a b;c%d\" \"a b;c%d\"\r\n"),
+              std::string::npos);
 }
 
 TEST_F(DirectiveTest, AFileThatCannotBeCreatedIsReported) {

@@ -23,8 +23,9 @@ using testing::ReadAll;
 const std::string kBin = CORVEX_BIN_DIR;
 
 // Runs a program and gives its exit status and what it wrote to stdout.
-std::pair<int, std::string> RunProgram(const std::string& program, const std::vector<std::string>& args,
-                                const std::string& outputFile) {
+std::pair<int, std::string> RunProgram(const std::string& program,
+                                       const std::vector<std::string>& args,
+                                       const std::string& outputFile) {
     std::string command = "'" + program + "'";
     for (const std::string& a : args)
         command += " '" + a + "'";
@@ -44,16 +45,22 @@ std::string RandomBytes(size_t n, unsigned seed) {
 bool MakecabHasLzx(const std::string& dir) {
     const std::string ddf = dir + "/probe.ddf";
     std::ofstream(ddf, std::ios::binary) << ".Set CompressionType=LZX\r\n.Set Compress=on\r\n"
-                                            ".Set DiskDirectoryTemplate=\"" + dir + "/\"\r\n"
-                                            ".Set CabinetNameTemplate=\"probe*.cab\"\r\n\"" + ddf + "\" \"x\"\r\n";
-    return std::system(("cd '" + dir + "' && '" + kBin + "/makecab' /f '" + ddf + "' > /dev/null 2>&1").c_str()) == 0;
+                                            ".Set DiskDirectoryTemplate=\"" +
+                                                dir +
+                                                "/\"\r\n"
+                                                ".Set CabinetNameTemplate=\"probe*.cab\"\r\n\"" +
+                                                ddf + "\" \"x\"\r\n";
+    return std::system(
+               ("cd '" + dir + "' && '" + kBin + "/makecab' /f '" + ddf + "' > /dev/null 2>&1")
+                   .c_str()) == 0;
 }
 
 class EndToEnd : public testing::WindowTest {
-protected:
+  protected:
     void SetUp() override {
         WindowTest::SetUp();
-        if (!Exists(kBin + "/makecab") || !Exists(kBin + "/extrac32") || std::system("cabextract --version > /dev/null 2>&1") != 0)
+        if (!Exists(kBin + "/makecab") || !Exists(kBin + "/extrac32") ||
+            std::system("cabextract --version > /dev/null 2>&1") != 0)
             GTEST_SKIP() << "needs makecab and extrac32 built beside corvex, and cabextract";
         fs::remove(installDir_ + "makecab");
         fs::create_symlink(kBin + "/makecab", installDir_ + "makecab");
@@ -99,7 +106,8 @@ protected:
 
     // cabextract tests the set that starts at first and lists every file of the tree.
     void ExpectSetHoldsTheTree(const std::string& first) {
-        const auto [status, output] = RunProgram("cabextract", {"-t", first}, t_ / "cabextract.out");
+        const auto [status, output] =
+            RunProgram("cabextract", {"-t", first}, t_ / "cabextract.out");
         EXPECT_EQ(status, 0) << output;
         for (const auto& [name, bytes] : files_) {
             if (name.find('\xe9') != std::string::npos)
@@ -163,7 +171,8 @@ TEST_F(EndToEnd, ASelfExtractingSpannedBuildExtractsItsFiles) {
     EXPECT_LE(fs::file_size(out_ + "/SETUP.exe"), 400u * 1024u);
 
     const std::string dest = t_.Dir("extracted");
-    const auto [status, output] = RunProgram(out_ + "/SETUP.exe", {"/Y", "/L", dest}, t_ / "sfx.out");
+    const auto [status, output] =
+        RunProgram(out_ + "/SETUP.exe", {"/Y", "/L", dest}, t_ / "sfx.out");
     EXPECT_EQ(status, 0) << output;
     for (const auto& [name, bytes] : files_)
         EXPECT_TRUE(ReadAll(dest + "/" + name) == bytes) << name;

@@ -11,9 +11,10 @@
 namespace corvex::testing {
 
 class TempTree {
-public:
+  public:
     TempTree() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "corvex-test-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "corvex-test-XXXXXX").string();
         if (!mkdtemp(pattern.data()))
             ADD_FAILURE() << "mkdtemp failed";
         root_ = pattern + "/";
@@ -43,7 +44,7 @@ public:
         return root_ + relative;
     }
 
-private:
+  private:
     std::string root_;
 };
 

@@ -31,7 +31,7 @@ struct ProgramEnded {
 };
 
 class ScriptedPrompts : public Prompts {
-public:
+  public:
     struct Shown {
         QString caption, text;
     };
@@ -72,9 +72,10 @@ public:
         }
         if (dialog == DialogReport) {
             dialog->show();
-            reports.push_back({DialogReport->LabelTotalFiles->text(), DialogReport->LabelSizeRaw->text(),
-                               DialogReport->LabelSizeCAB->text(), DialogReport->LabelRatio->text(),
-                               DialogReport->LabelTime->text(), DialogReport->LabelThroughput->text()});
+            reports.push_back(
+                {DialogReport->LabelTotalFiles->text(), DialogReport->LabelSizeRaw->text(),
+                 DialogReport->LabelSizeCAB->text(), DialogReport->LabelRatio->text(),
+                 DialogReport->LabelTime->text(), DialogReport->LabelThroughput->text()});
             DialogReport->OKBtn->click();
             return dialog->result();
         }
@@ -95,7 +96,7 @@ public:
 // A temporary tree holding the install directory (with a builder) and the settings file; the
 // window, the chooser and the report dialog are made the way start-up makes them.
 class WindowTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         startDirectory_ = platform::CurrentDirectory();
         installDir_ = t_.Dir("install") + "/";
@@ -131,7 +132,9 @@ protected:
     void InstallStandInBuilder() {
         const std::string script =
             "#!/bin/sh\n"
-            "printf '%s|%s|%s' \"$TMP\" \"$1\" \"$2\" > \"" + t_.root() + "builder-ran\"\n"
+            "printf '%s|%s|%s' \"$TMP\" \"$1\" \"$2\" > \"" +
+            t_.root() +
+            "builder-ran\"\n"
             "d=$(sed -n 's/^.Set DiskDirectoryTemplate=\"\\(.*\\)\"\\r$/\\1/p' \"$2\")\n"
             "c=$(sed -n 's/^.Set CabinetName1=\"\\(.*\\)\"\\r$/\\1/p' \"$2\")\n"
             "printf 'MSCF\\0\\0\\0\\0built' > \"$d$c\"\n"

@@ -35,7 +35,7 @@ std::string Cabinet(size_t n, unsigned seed = 1) {
 }
 
 class SfxTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         platform::OverrideExecutableDirectory(t.Dir("bin") + "/");
         // An "MSCF" not followed by four zero bytes, as a real program might hold.
@@ -98,8 +98,10 @@ TEST_F(SfxTest, RoundTripIsByteIdenticalAtBlockBoundaries) {
 // A cabinet reached through a link on another file system cannot be copied by the kernel in one
 // go; the copy then goes through the block buffer and must give the same bytes.
 TEST_F(SfxTest, RoundTripThroughTheBlockBufferAcrossFileSystems) {
-    struct stat here {}, shm {};
-    if (stat(t.root().c_str(), &here) != 0 || stat("/dev/shm", &shm) != 0 || here.st_dev == shm.st_dev)
+    struct stat here {
+    }, shm{};
+    if (stat(t.root().c_str(), &here) != 0 || stat("/dev/shm", &shm) != 0 ||
+        here.st_dev == shm.st_dev)
         GTEST_SKIP() << "needs /dev/shm on a file system of its own";
     std::string real = "/dev/shm/corvex-sfx-test-XXXXXX";
     ASSERT_NE(mkdtemp(real.data()), nullptr);
@@ -130,9 +132,11 @@ TEST_F(SfxTest, SfxToCabFindsTheCabinetWhereverItStartsInTheFirstBlock) {
     };
     const Case cases[] = {
         {"plain cabinet", cabinet, cabinet},
-        {"false starts before it", std::string("MSCF\0\0\0\x01MSCF", 12) + "MSC" + cabinet, cabinet},
+        {"false starts before it", std::string("MSCF\0\0\0\x01MSCF", 12) + "MSC" + cabinet,
+         cabinet},
         {"bytes after the cabinet stay", "MZ" + cabinet + "TRAILER", cabinet + "TRAILER"},
-        {"signature ending at the block's end", Filler(kBlock - 8, 3) + kSignature + "rest", kSignature + "rest"},
+        {"signature ending at the block's end", Filler(kBlock - 8, 3) + kSignature + "rest",
+         kSignature + "rest"},
     };
     for (const Case& c : cases) {
         std::remove((t / "in.cab").c_str());
