@@ -97,6 +97,56 @@ void TBuildListModel::RemoveRow(int row) {
     endRemoveRows();
 }
 
+void TBuildListModel::AppendRows(TBuildList::const_iterator first, TBuildList::const_iterator last) {
+    if (first == last)
+        return;
+    const size_t count = size_t(last - first);
+    if (entries_.capacity() < entries_.size() + count)
+        entries_.reserve((entries_.size() + count + kGrowth - 1) / kGrowth * kGrowth);
+    const int row = int(entries_.size());
+    beginInsertRows({}, row, row + int(count) - 1);
+    entries_.insert(entries_.end(), first, last);
+    endInsertRows();
+}
+
+void TBuildListModel::RemoveRows(const std::vector<int>& ascending) {
+    size_t runs = 0;
+    for (size_t i = 0; i < ascending.size(); ++i)
+        runs += i == 0 || ascending[i] != ascending[i - 1] + 1;
+    if (runs > 32) {
+        // Scattered rows: one pass over the list instead of one move of its tail per run.
+        beginResetModel();
+        size_t next = 0, kept = 0;
+        for (size_t row = 0; row < entries_.size(); ++row) {
+            if (next < ascending.size() && size_t(ascending[next]) == row) {
+                ++next;
+                continue;
+            }
+            if (kept != row)
+                entries_[kept] = std::move(entries_[row]);
+            ++kept;
+        }
+        entries_.resize(kept);
+        endResetModel();
+        return;
+    }
+    // Contiguous runs from the end, so the row numbers still to come stay valid.
+    size_t i = ascending.size();
+    while (i > 0) {
+        size_t start = i - 1;
+        while (start > 0 && ascending[start - 1] == ascending[start] - 1)
+            --start;
+        const int first = ascending[start];
+        const int last = ascending[i - 1];
+        if (first >= 0 && size_t(last) < entries_.size()) {
+            beginRemoveRows({}, first, last);
+            entries_.erase(entries_.begin() + first, entries_.begin() + last + 1);
+            endRemoveRows();
+        }
+        i = start;
+    }
+}
+
 void TBuildListModel::Clear() {
     beginResetModel();
     entries_.clear();

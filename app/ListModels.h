@@ -49,6 +49,10 @@ class TBuildListModel : public QAbstractTableModel {
     void Append(const BuildEntry& entry);
     void RemoveRow(int row);
     void Clear();
+    // Many rows at once: a directory tree of thousands of files, or all rows removed, would be
+    // slow row by row.
+    void AppendRows(TBuildList::const_iterator first, TBuildList::const_iterator last);
+    void RemoveRows(const std::vector<int>& ascending);
     const TBuildList& Entries() const { return entries_; }
     const BuildEntry& Entry(int row) const { return entries_.at(size_t(row)); }
 

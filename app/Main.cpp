@@ -4,9 +4,13 @@
 #include "app/Pictures.h"
 #include "app/Startup.h"
 #include "app/UpDown.h"
+#include "build/BuildCommands.h"
 #include "cabinet/Listing.h"
 #include "common/Helpers.h"
+#include "convert/Extraction.h"
+#include "convert/SfxCommands.h"
 #include "settings/Options.h"
+#include "settings/SelectDirectory.h"
 #include "settings/Settings.h"
 
 #include <QAction>
@@ -311,22 +315,67 @@ void TFormMain::OpenCabinet(const std::string& given) {
     UpdateStatusLine();
 }
 
+// Extraction: the destination is asked for first, even when nothing is selected.
+
+namespace {
+
+void ExtractAll() {
+    if (!ChooseDirectory())
+        return;
+    ExtractAllTo(ChosenDirectory());
+}
+
+// One extrac32 per selected row, in the listing's order, each given the name's bytes as the
+// cabinet holds them, not the text drawn on screen.
+void ExtractSelected(const TFormMain& form) {
+    if (!ChooseDirectory())
+        return;
+    const std::string destination = ChosenDirectory();
+    const std::vector<ExtractRow>& rows = form.ExtractListModel()->Rows();
+    const QItemSelectionModel* selection = form.ListViewExtract->selectionModel();
+    std::vector<std::string> names;
+    const int count = int(rows.size());
+    for (int row = 0; row < count; ++row) {
+        if (selection->isRowSelected(row, {}))
+            names.push_back(rows[size_t(row)].FileName);
+    }
+    ExtractNamesTo(destination, names);
+}
+
+} // namespace
+
 // Menu commands.
 
-void TFormMain::MenuItemNewClick() {}
+void TFormMain::MenuItemNewClick() {
+    NewCabinet(*this);
+}
 void TFormMain::MenuItemOpenClick() {
     OpenCabinet({});
 }
-void TFormMain::MenuItemSaveClick() {}
+void TFormMain::MenuItemSaveClick() {
+    SaveCabinet(*this);
+}
 void TFormMain::MenuItemExitClick() {
     EndProgram(0);
 }
-void TFormMain::MenuItemAddFilesClick() {}
-void TFormMain::MenuItemAddDirectoryClick() {}
-void TFormMain::MenuItemExtractAllClick() {}
-void TFormMain::MenuItemExtractSelectedClick() {}
-void TFormMain::CABtoEXE1Click() {}
-void TFormMain::EXEtoCAB1Click() {}
+void TFormMain::MenuItemAddFilesClick() {
+    AddFiles(*this);
+}
+void TFormMain::MenuItemAddDirectoryClick() {
+    AddDirectory(*this);
+}
+void TFormMain::MenuItemExtractAllClick() {
+    ExtractAll();
+}
+void TFormMain::MenuItemExtractSelectedClick() {
+    ExtractSelected(*this);
+}
+void TFormMain::CABtoEXE1Click() {
+    ConvertCabToSfx(this);
+}
+void TFormMain::EXEtoCAB1Click() {
+    ConvertSfxToCab(this);
+}
 
 void TFormMain::All1Click() {
     QTreeView* list = ActiveList();
@@ -351,7 +400,9 @@ void TFormMain::MenuItemOptionsClick() {
         CurrentPrompts().ExecModal(DialogOptions);
 }
 
-void TFormMain::MenuItemContentsClick() {}
+void TFormMain::MenuItemContentsClick() {
+    ShowHelpContext(this, "Corvex.hlp", 101);
+}
 
 void TFormMain::MenuItemAboutClick() {
     if (AboutBox)
@@ -360,19 +411,33 @@ void TFormMain::MenuItemAboutClick() {
 
 // Tool buttons.
 
-void TFormMain::ToolButtonNewClick() {}
+void TFormMain::ToolButtonNewClick() {
+    NewCabinet(*this);
+}
 void TFormMain::ToolButtonOpenClick() {
     OpenCabinet({});
 }
-void TFormMain::ToolButtonSaveClick() {}
-void TFormMain::ToolButtonAddFilesClick() {}
-void TFormMain::ToolButtonRemoveFilesClick() {}
-void TFormMain::ToolButtonAddDirectoryClick() {}
+void TFormMain::ToolButtonSaveClick() {
+    SaveCabinet(*this);
+}
+void TFormMain::ToolButtonAddFilesClick() {
+    AddFiles(*this);
+}
+void TFormMain::ToolButtonRemoveFilesClick() {
+    RemoveSelected(*this);
+}
+void TFormMain::ToolButtonAddDirectoryClick() {
+    AddDirectory(*this);
+}
 void TFormMain::ToolButtonOpen2Click() {
     OpenCabinet({});
 }
-void TFormMain::ToolButtonExtractAllClick() {}
-void TFormMain::ToolButtonExtractSelectedClick() {}
+void TFormMain::ToolButtonExtractAllClick() {
+    ExtractAll();
+}
+void TFormMain::ToolButtonExtractSelectedClick() {
+    ExtractSelected(*this);
+}
 
 // Control events.
 

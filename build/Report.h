@@ -1,7 +1,10 @@
-// The build report dialog.
+// The build report dialog: six figures of makecab's report, read afresh each time it opens.
 #pragma once
 
 #include <QDialog>
+
+class QLabel;
+class QPushButton;
 
 namespace corvex {
 
@@ -9,6 +12,20 @@ class TDialogReport : public QDialog {
     Q_OBJECT
   public:
     explicit TDialogReport(QWidget* parent = nullptr);
+
+    QLabel* LabelTotalFiles;
+    QLabel* LabelSizeRaw;
+    QLabel* LabelSizeCAB;
+    QLabel* LabelRatio;
+    QLabel* LabelTime;
+    QLabel* LabelThroughput;
+    QPushButton* OKBtn;
+
+    // Copies the six words of the report in AppSettings.TemporaryDir into the value labels.
+    void ReadBuildReport();
+
+  protected:
+    void showEvent(QShowEvent* event) override;
 };
 
 extern TDialogReport* DialogReport;

@@ -356,7 +356,10 @@ TEST_F(MainWindow, DisabledItemsDoNotAnswerTheirShortcuts) {
     QTest::keyClick(f.ListViewExtract, Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(f.ListViewExtract->selectionModel()->selectedRows().size(), 3);
     QTest::keyClick(f.ListViewExtract, Qt::Key_O, Qt::ControlModifier);
-    EXPECT_EQ(prompts_.openDialogs.size(), 1u);
+    // Ctrl+F in ModeCreate showed the add-files dialog; Ctrl+O the open dialog.
+    ASSERT_EQ(prompts_.openDialogs.size(), 2u);
+    EXPECT_EQ(prompts_.openDialogs.front().title, f.DialogAddFile.title);
+    EXPECT_EQ(prompts_.openDialogs.back().title, f.OpenDialog.title);
 }
 
 TEST_F(MainWindow, StatusLineCountsTheActiveListOnly) {
