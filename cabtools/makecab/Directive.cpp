@@ -206,7 +206,6 @@ bool Directive::SetVariable(std::string_view name, std::string value, const std:
         if (!bits || *bits < 15 || *bits > 21)
             return bad("expected a window size from 15 to 21");
         memory_ = int(*bits);
-        compressionWhere_ = where;
     }
     variables_[lower] = Setting{std::move(value), where};
     return true;
