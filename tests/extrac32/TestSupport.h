@@ -1,0 +1,64 @@
+// Running extrac32 and looking at what it wrote.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace extrac32test {
+
+std::string Extrac32Binary();
+std::string FixturesDir();
+
+struct RunResult {
+    int exitCode = -1; // -(signal number) when killed by a signal
+    std::string out;
+    std::string err;
+};
+
+// Runs a program in dir with stdin from /dev/null (so never on a terminal). A sanitizer
+// report ends the run with status 86, which no test takes for extrac32's own statuses.
+RunResult RunProgram(const std::vector<std::string>& argv, const std::string& dir);
+// The same with stdin and stdout on a pseudo-terminal; input is typed in at the start.
+RunResult RunOnTerminal(const std::vector<std::string>& argv, const std::string& dir,
+                        const std::string& input);
+
+// A fresh directory, removed with everything in it when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+struct Entry {
+    char type = '?'; // 'f' file, 'd' directory, 'l' symbolic link
+    std::string content; // file bytes, or link target
+    int64_t mtime = 0;   // files only
+    unsigned mode = 0;   // permission bits
+    bool operator==(const Entry&) const = default;
+};
+// Every entry below root by relative path, symbolic links not followed.
+std::map<std::string, Entry> Tree(const std::string& root);
+
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& bytes);
+
+// A stored (uncompressed) one-folder cabinet, for names and attributes that no fixture has.
+struct CabFile {
+    std::string name;
+    std::string data;
+    uint16_t attribs = 0x20;
+    uint16_t date = (21 << 9) | (2 << 5) | 3;      // 2001-02-03
+    uint16_t time = (4 << 11) | (5 << 5) | (6 / 2); // 04:05:06
+};
+std::string StoredCabinet(const std::vector<CabFile>& files);
+
+} // namespace extrac32test
