@@ -113,9 +113,8 @@ std::optional<std::string> FindProgram(const std::string& name, const std::strin
         size_t end = path.find(':', start);
         if (end == std::string::npos)
             end = path.size();
-        std::string dir = path.substr(start, end - start);
-        if (dir.empty())
-            dir = ".";
+        // An empty PATH entry means the current directory.
+        const std::string dir = end > start ? path.substr(start, end - start) : std::string(1, '.');
         const std::string candidate = dir + "/" + name;
         if (IsExecutableFile(candidate))
             return candidate;
