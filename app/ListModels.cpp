@@ -26,8 +26,12 @@ QString Latin(const std::string& text) {
 } // namespace
 
 const ListColumn TExtractListModel::Columns[6] = {
-    {"檔案名稱", 120, kLeft}, {"目錄", 200, kLeft}, {"大小", 80, kRight},
-    {"日期", 70, kRight},     {"時間", 55, kRight}, {"屬性", 30, kRight},
+    {"檔案名稱", 120, kLeft},
+    {"目錄", 200, kLeft},
+    {"大小", 80, kRight, "99.999.999"},
+    {"日期", 70, kRight, "00/00/0000"},
+    {"時間", 55, kRight, "00:00:00"},
+    {"屬性", 30, kRight, "rahs"},
 };
 
 void TExtractListModel::SetRows(std::vector<ExtractRow>&& rows) {
@@ -77,7 +81,7 @@ const ListColumn TBuildListModel::Columns[4] = {
     {"檔案名稱", 120, kLeft},
     {"原始目錄", 200, kLeft},
     {"目標目錄", 200, kLeft},
-    {"大小", 80, kRight},
+    {"大小", 80, kRight, "99.999.999"},
 };
 
 void TBuildListModel::Append(const BuildEntry& entry) {

@@ -13,8 +13,9 @@ namespace corvex {
 
 struct ListColumn {
     const char* caption; // UTF-8
-    int width;
+    int width;           // at the design font; widened when the font in use needs more
     Qt::Alignment alignment;
+    const char* sample = nullptr; // the widest text the column usually shows
 };
 
 // The rows of ListViewExtract: one per file record of the opened cabinet.

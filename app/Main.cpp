@@ -14,6 +14,7 @@
 #include "settings/Settings.h"
 
 #include <QAction>
+#include <QFontMetrics>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -26,6 +27,8 @@
 #include <QToolButton>
 #include <QTreeView>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace corvex {
 
@@ -223,8 +226,17 @@ QTreeView* TFormMain::MakeReportList(QAbstractItemModel* model, const ListColumn
     list->header()->setSectionsClickable(false);
     list->header()->setSectionsMovable(false);
     list->header()->setStretchLastSection(false);
-    for (int i = 0; i < count; ++i)
-        list->header()->resizeSection(i, columns[i].width);
+    // The widths were chosen for a narrow 15-pixel font; where the font in use is wider, a
+    // column grows so that a date or a size is never cut short.
+    const QFontMetrics metrics(list->font());
+    constexpr int kCellPadding = 12;
+    for (int i = 0; i < count; ++i) {
+        int width = columns[i].width;
+        if (columns[i].sample)
+            width = std::max(width, metrics.horizontalAdvance(QString::fromUtf8(columns[i].sample)) +
+                                        kCellPadding);
+        list->header()->resizeSection(i, width);
+    }
     // The selection stays as visible when the list does not have the focus.
     QPalette palette = list->palette();
     for (auto role : {QPalette::Highlight, QPalette::HighlightedText})
