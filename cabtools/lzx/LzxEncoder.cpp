@@ -1,0 +1,861 @@
+// The LZX compressor behind makecab's CompressionType=LZX.
+//
+// What it writes. One cabinet folder is one LZX stream. It opens with the x86 call translation
+// header (translation on, size 12,000,000, as Microsoft's tools write it); then come blocks of
+// three kinds: verbatim, aligned-offset (the low three bits of long offsets go through their
+// own eight-symbol tree, which pays off on x86 code and other word-aligned data) and
+// uncompressed. Every 32,768 uncompressed bytes form a frame: the bit stream is padded to a
+// 16-bit word at each frame end and each frame becomes one CFDATA block, which is what lets
+// Microsoft's decoders take the blocks one at a time. No match crosses a frame end. The
+// repeated offsets, the window and the previous block's tree lengths carry over from frame to
+// frame; a new codec (one per folder) starts from the format's reset state.
+//
+// How it gets there.
+// - Input is buffered and each frame, once complete (or at the end of the folder), goes
+//   through the forward call translation exactly where the decoder undoes it: only the
+//   folder's first 32,768 frames, only frames longer than 10 bytes, only E8 bytes that start
+//   before the frame's last 10, and the four bytes after each E8 are skipped whether or not
+//   they were changed. Matching works on the translated bytes, so the decoder's window holds
+//   what we matched against.
+// - Matches come from hash chains over three-byte prefixes, as deep as the window (up to
+//   2 MB back), plus a check of the three repeated offsets at every position, which also finds
+//   the two-byte matches that the hash cannot.
+// - The parse is lazy: a match found at p is set against the best one at p + 1 (and again, as
+//   long as waiting wins). Candidates are weighed by price, not length: the bits the match costs
+//   under the code lengths of the previous frame, against the bits its bytes would cost as
+//   literals. That is what makes a short far match lose to literals, a repeated offset win over
+//   a slightly longer new one, and a long x86 run win at once.
+// - Block boundaries fall on frame ends. Each parsed frame is priced three ways: alone as a
+//   compressed block, merged into the block still open, and stored. Whichever costs fewer bits
+//   wins: a frame that does not compress becomes an uncompressed block (with the repeated
+//   offsets in its header, rolled back to what they were before the discarded parse), a frame
+//   whose statistics differ starts a new block. A block's type (verbatim or aligned) and its
+//   trees are fixed when it is closed: trees are sent as deltas against the previous block's
+//   lengths through the pretree, with its runs of zeros (17, 18) and of equal lengths (19).
+// - Code lengths are limited to 16 bits (main and length trees), 15 (pretree, four-bit
+//   lengths) and 7 (aligned tree, three-bit lengths).
+//
+// Where the format's description and the decoders part ways (the decoder notes of libmspack
+// record most of this): the position slot count per window is 30, 32, 34, 36, 38, 42, 50 for
+// windows 15..21; the uncompressed block's 24-bit length comes before its padding; the padding
+// after an uncompressed block's header is 1 to 16 bits, never 0; an odd-sized uncompressed
+// block is followed by a pad byte; the aligned tree precedes the main tree; an offset with
+// exactly 3 extra bits in an aligned block is one aligned symbol and no plain bits; a length
+// tree may be empty; any other tree must be a complete code, so a lone symbol gets a partner.
+
+#include "cabtools/FolderCodec.h"
+#include "cabtools/lzx/LzxHuffman.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+
+namespace cabtools {
+namespace {
+
+using lzx::BuildCanonicalCodes;
+using lzx::BuildCodeLengths;
+
+// ---- Tunables ----------------------------------------------------------------------------
+
+// Hash chains are keyed on three bytes; 2^17 heads keep chains short on a 2 MB window without
+// spilling the cache for the small ones.
+constexpr int kHashBits = 17;
+// How many chain links we follow per position: the main speed/ratio dial. 24 gives most of the
+// gain of deeper searches on text and code at a fraction of the time.
+constexpr int kMaxChainDepth = 24;
+// A match this long is taken at once: looking further or waiting a byte cannot win enough.
+constexpr int kNiceLength = 96;
+// A match this long is not set against the next position (lazy evaluation skipped).
+constexpr int kLazyGoodLength = 40;
+// A frame joins the open block only while that block is shorter than this many frames, which
+// bounds the memory for parsed items and lets the trees follow drifting statistics.
+constexpr size_t kMaxBlockFrames = 64;
+// Prices (in bits) for symbols the previous frame did not use, and for the very first frame.
+constexpr int kUnseenLiteralBits = 11;
+constexpr int kUnseenMatchSymbolBits = 12;
+constexpr int kUnseenLengthBits = 9;
+constexpr int kFirstFrameLiteralBits = 8;
+constexpr int kFirstFrameMatchSymbolBits = 9;
+constexpr int kFirstFrameLengthBits = 7;
+// Microsoft's tools write translation on with this size; decoders use it as the x86 image
+// size in the call translation.
+constexpr int32_t kE8TranslationSize = 12000000;
+// The decoders translate only the first 32,768 frames of a folder, and only frames longer than
+// 10 bytes, leaving each frame's last 10 bytes alone.
+constexpr uint32_t kE8MaxFrames = 32768;
+constexpr uint32_t kE8FrameTail = 10;
+
+// ---- Format constants --------------------------------------------------------------------
+
+constexpr int kNumChars = 256;
+constexpr int kMinMatch = 2;
+constexpr int kMaxMatch = 257;
+constexpr int kNumPrimaryLengths = 7;
+constexpr int kNumLengthSymbols = 249;
+constexpr int kMaxMainSymbols = kNumChars + 50 * 8;
+constexpr int kNumAlignedSymbols = 8;
+constexpr int kNumPretreeSymbols = 20;
+constexpr int kBlockVerbatim = 1;
+constexpr int kBlockAligned = 2;
+constexpr int kBlockUncompressed = 3;
+constexpr uint16_t kNoLengthSymbol = 0xFFFF;
+
+int PositionSlots(int windowBits)
+{
+    static constexpr int kSlots[] = {30, 32, 34, 36, 38, 42, 50};
+    return kSlots[windowBits - 15];
+}
+
+int ExtraBits(int slot)
+{
+    if (slot < 4) {
+        return 0;
+    }
+    return slot < 36 ? slot / 2 - 1 : 17;
+}
+
+uint32_t PositionBase(int slot)
+{
+    if (slot < 4) {
+        return uint32_t(slot);
+    }
+    if (slot < 36) {
+        const int half = slot / 2;
+        return (slot & 1) ? 3u << (half - 1) : 1u << half;
+    }
+    return 262144u + uint32_t(slot - 36) * 131072u;
+}
+
+// The slot of a formatted offset (real offset + 2, so at least 3).
+int SlotOf(uint32_t formatted)
+{
+    if (formatted < 4) {
+        return int(formatted);
+    }
+    if (formatted < 262144) {
+        const int high = 31 - __builtin_clz(formatted);
+        return 2 * high + int((formatted >> (high - 1)) & 1);
+    }
+    return 36 + int((formatted - 262144) >> 17);
+}
+
+uint32_t ReadLE32(const uint8_t* p)
+{
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+void WriteLE32(uint8_t* p, uint32_t v)
+{
+    p[0] = uint8_t(v);
+    p[1] = uint8_t(v >> 8);
+    p[2] = uint8_t(v >> 16);
+    p[3] = uint8_t(v >> 24);
+}
+
+// The inverse of the decoders' call translation over one frame starting at folder offset
+// frameStart.
+void TranslateCalls(uint8_t* data, uint32_t size, uint32_t frameStart)
+{
+    if (frameStart / kFrameSize >= kE8MaxFrames || size <= kE8FrameTail) {
+        return;
+    }
+    const int64_t fileSize = kE8TranslationSize;
+    for (uint32_t i = 0; i < size - kE8FrameTail;) {
+        if (data[i] != 0xE8) {
+            ++i;
+            continue;
+        }
+        const int64_t position = int64_t(frameStart) + i;
+        const int64_t relative = int32_t(ReadLE32(data + i + 1));
+        if (relative >= -position && relative < fileSize) {
+            const int64_t absolute =
+                relative < fileSize - position ? relative + position : relative - fileSize;
+            WriteLE32(data + i + 1, uint32_t(int32_t(absolute)));
+        }
+        i += 5;
+    }
+}
+
+// 16-bit little-endian words, each filled from its most significant bit.
+class BitWriter {
+public:
+    void Put(uint32_t bits, int count)
+    {
+        acc_ = (acc_ << count) | bits;
+        pending_ += count;
+        while (pending_ >= 16) {
+            pending_ -= 16;
+            const uint32_t word = uint32_t(acc_ >> pending_) & 0xFFFF;
+            bytes_.push_back(uint8_t(word));
+            bytes_.push_back(uint8_t(word >> 8));
+        }
+    }
+    int PendingBits() const { return pending_; }
+    void AlignToWord()
+    {
+        if (pending_ > 0) {
+            Put(0, 16 - pending_);
+        }
+    }
+    // Only at a word boundary.
+    void PutBytes(const uint8_t* data, size_t size) { bytes_.insert(bytes_.end(), data, data + size); }
+    std::vector<uint8_t> TakeBytes()
+    {
+        std::vector<uint8_t> out;
+        out.swap(bytes_);
+        return out;
+    }
+
+private:
+    uint64_t acc_ = 0;
+    int pending_ = 0;
+    std::vector<uint8_t> bytes_;
+};
+
+// Counts bits instead of writing them, for pricing trees.
+class BitCounter {
+public:
+    void Put(uint32_t, int count) { bits_ += uint64_t(count); }
+    uint64_t Bits() const { return bits_; }
+
+private:
+    uint64_t bits_ = 0;
+};
+
+// One literal or match of the parse, in the form the block writer needs.
+struct Item {
+    uint16_t mainSymbol;
+    uint16_t lengthSymbol; // kNoLengthSymbol when the main symbol holds the whole length
+    uint32_t extra;        // the offset's bits above the slot base, for slots past the repeats
+};
+
+// Symbol counts of one or more frames, and the extra bits each block type would write.
+struct Stats {
+    std::array<uint32_t, kMaxMainSymbols> main{};
+    std::array<uint32_t, kNumLengthSymbols> length{};
+    std::array<uint32_t, kNumAlignedSymbols> aligned{};
+    uint64_t verbatimExtraBits = 0;
+    uint64_t alignedPlainBits = 0;
+
+    void Add(const Stats& other)
+    {
+        for (size_t i = 0; i < main.size(); ++i) {
+            main[i] += other.main[i];
+        }
+        for (size_t i = 0; i < length.size(); ++i) {
+            length[i] += other.length[i];
+        }
+        for (size_t i = 0; i < aligned.size(); ++i) {
+            aligned[i] += other.aligned[i];
+        }
+        verbatimExtraBits += other.verbatimExtraBits;
+        alignedPlainBits += other.alignedPlainBits;
+    }
+};
+
+struct Frame {
+    uint32_t start = 0;
+    uint32_t size = 0;
+    uint32_t repeatsBefore[3] = {1, 1, 1};
+    std::vector<Item> items;
+    Stats stats;
+};
+
+// A block's type and trees, and what it would cost in bits.
+struct BlockPlan {
+    int type = kBlockVerbatim;
+    std::array<uint8_t, kMaxMainSymbols> mainLengths{};
+    std::array<uint8_t, kNumLengthSymbols> lengthLengths{};
+    std::array<uint8_t, kNumAlignedSymbols> alignedLengths{};
+    uint64_t bits = 0;
+};
+
+// The pretree-coded delta of one range of tree lengths, against the previous block's lengths.
+template <class Sink>
+void WriteLengths(const uint8_t* previous, const uint8_t* lengths, int first, int last, Sink& sink)
+{
+    struct Op {
+        uint8_t symbol;
+        uint8_t extraCount;
+        uint8_t extra;
+        uint8_t runSymbol; // for 19: the delta every length of the run takes
+    };
+    std::vector<Op> ops;
+    ops.reserve(size_t(last - first));
+    auto delta = [&](int i) { return uint8_t((previous[i] - lengths[i] + 17) % 17); };
+    for (int i = first; i < last;) {
+        int run = 1;
+        while (i + run < last && lengths[i + run] == lengths[i]) {
+            ++run;
+        }
+        if (lengths[i] == 0 && run >= 20) {
+            const int take = std::min(run, 51);
+            ops.push_back({18, 5, uint8_t(take - 20), 0});
+            i += take;
+        } else if (lengths[i] == 0 && run >= 4) {
+            ops.push_back({17, 4, uint8_t(run - 4), 0});
+            i += run;
+        } else if (run >= 4) {
+            const int take = std::min(run, 5);
+            ops.push_back({19, 1, uint8_t(take - 4), delta(i)});
+            i += take;
+        } else {
+            ops.push_back({delta(i), 0, 0, 0});
+            ++i;
+        }
+    }
+    uint32_t freq[kNumPretreeSymbols] = {};
+    for (const Op& op : ops) {
+        ++freq[op.symbol];
+        if (op.symbol == 19) {
+            ++freq[op.runSymbol];
+        }
+    }
+    uint8_t preLengths[kNumPretreeSymbols];
+    uint16_t preCodes[kNumPretreeSymbols];
+    BuildCodeLengths(freq, kNumPretreeSymbols, 15, preLengths);
+    BuildCanonicalCodes(preLengths, kNumPretreeSymbols, preCodes);
+    for (int i = 0; i < kNumPretreeSymbols; ++i) {
+        sink.Put(preLengths[i], 4);
+    }
+    for (const Op& op : ops) {
+        sink.Put(preCodes[op.symbol], preLengths[op.symbol]);
+        if (op.extraCount) {
+            sink.Put(op.extra, op.extraCount);
+        }
+        if (op.symbol == 19) {
+            sink.Put(preCodes[op.runSymbol], preLengths[op.runSymbol]);
+        }
+    }
+}
+
+template <size_t N>
+uint64_t SymbolBits(const std::array<uint32_t, N>& freq, const std::array<uint8_t, N>& lengths, int count)
+{
+    uint64_t bits = 0;
+    for (int i = 0; i < count; ++i) {
+        bits += uint64_t(freq[i]) * lengths[i];
+    }
+    return bits;
+}
+
+class LzxCodec final : public FolderCodec {
+public:
+    explicit LzxCodec(int windowBits)
+        : windowBits_(windowBits),
+          windowSize_(1u << windowBits),
+          maxOffset_((1u << windowBits) - 3),
+          mainSymbols_(kNumChars + PositionSlots(windowBits) * 8),
+          capacity_((1u << windowBits) + 4 * uint32_t(kFrameSize)),
+          buffer_(capacity_),
+          head_(size_t(1) << kHashBits, 0),
+          chain_(1u << windowBits, 0)
+    {
+        for (int i = 0; i < kMaxMainSymbols; ++i) {
+            mainPrice_[i] = i < kNumChars ? kFirstFrameLiteralBits : kFirstFrameMatchSymbolBits;
+        }
+        lengthPrice_.fill(kFirstFrameLengthBits);
+    }
+
+    void Append(const uint8_t* data, size_t size) override
+    {
+        if (finished_) {
+            throw std::logic_error("LZX codec: Append after Finish");
+        }
+        while (size > 0) {
+            // Feed at most to the next frame end, so frames are translated as they complete.
+            const uint32_t room = uint32_t(kFrameSize - total_ % kFrameSize);
+            const uint32_t take = uint32_t(std::min<size_t>(size, room));
+            if (uint64_t(total_) + take > 0xFFFFFFFFull - kFrameSize) {
+                throw std::length_error("LZX codec: folder too large");
+            }
+            MakeRoom(take);
+            std::memcpy(At(total_), data, take);
+            total_ += take;
+            data += take;
+            size -= take;
+            if (total_ % kFrameSize == 0) {
+                TranslateCalls(At(total_ - uint32_t(kFrameSize)), uint32_t(kFrameSize), total_ - uint32_t(kFrameSize));
+                translated_ = total_;
+            }
+            // Parse a frame once the next one is translated too, so hashing its last bytes sees
+            // final data.
+            while (translated_ >= parsed_ + 2 * kFrameSize) {
+                ParseAndSchedule(parsed_, parsed_ + uint32_t(kFrameSize));
+            }
+        }
+    }
+
+    void Finish() override
+    {
+        if (finished_) {
+            return;
+        }
+        finished_ = true;
+        if (translated_ < total_) {
+            TranslateCalls(At(translated_), total_ - translated_, translated_);
+            translated_ = total_;
+        }
+        while (parsed_ < total_) {
+            ParseAndSchedule(parsed_, std::min<uint32_t>(total_, parsed_ + uint32_t(kFrameSize)));
+        }
+        FlushBlock();
+    }
+
+    void TakeFrames(std::vector<CompressedFrame>& out) override
+    {
+        for (CompressedFrame& frame : frames_) {
+            out.push_back(std::move(frame));
+        }
+        frames_.clear();
+    }
+
+    uint16_t TypeCompress() const override { return uint16_t(3 | windowBits_ << 8); }
+
+private:
+    uint8_t* At(uint32_t position) { return buffer_.data() + (position - bufferBase_); }
+
+    // Keeps a whole window behind the frame being parsed, sliding the buffer when it is full.
+    void MakeRoom(uint32_t incoming)
+    {
+        if (total_ - bufferBase_ + incoming <= capacity_) {
+            return;
+        }
+        const uint32_t keepFrom = parsed_ > windowSize_ ? parsed_ - windowSize_ : 0;
+        const uint32_t drop = keepFrom - bufferBase_;
+        std::memmove(buffer_.data(), buffer_.data() + drop, total_ - keepFrom);
+        bufferBase_ = keepFrom;
+        if (total_ - bufferBase_ + incoming > capacity_) {
+            throw std::logic_error("LZX codec: buffer overrun");
+        }
+    }
+
+    uint32_t HashAt(uint32_t position)
+    {
+        const uint8_t* p = At(position);
+        const uint32_t v = uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16;
+        return (v * 2654435761u) >> (32 - kHashBits);
+    }
+
+    void InsertUpTo(uint32_t end)
+    {
+        const uint32_t hashable = translated_ >= 2 ? translated_ - 2 : 0;
+        for (; inserted_ < end; ++inserted_) {
+            if (inserted_ >= hashable) {
+                continue;
+            }
+            uint32_t& head = head_[HashAt(inserted_)];
+            chain_[inserted_ & (windowSize_ - 1)] = head;
+            head = inserted_ + 1;
+        }
+    }
+
+    struct Choice {
+        uint32_t length = 0;
+        uint32_t offset = 0;
+        int repeat = -1; // 0..2 when the offset is one of the repeated offsets
+        int value = 0;   // bits saved against literals; only positive values are worth taking
+    };
+
+    int MatchPrice(uint32_t length, int slot) const
+    {
+        const uint32_t header = std::min<uint32_t>(length - kMinMatch, kNumPrimaryLengths);
+        int price = mainPrice_[kNumChars + slot * 8 + int(header)];
+        if (header == kNumPrimaryLengths) {
+            price += lengthPrice_[length - kMinMatch - kNumPrimaryLengths];
+        }
+        return price + ExtraBits(slot);
+    }
+
+    void Consider(Choice& best, uint32_t length, uint32_t offset, int repeat, int literalBits)
+    {
+        const int slot = repeat >= 0 ? repeat : SlotOf(offset + 2);
+        const int value = literalBits - MatchPrice(length, slot);
+        if (value > best.value || (value == best.value && length > best.length && best.length)) {
+            best = {length, offset, repeat, value};
+        }
+    }
+
+    static uint32_t CommonLength(const uint8_t* a, const uint8_t* b, uint32_t limit)
+    {
+        uint32_t n = 0;
+        while (n + 8 <= limit) {
+            uint64_t x;
+            uint64_t y;
+            std::memcpy(&x, a + n, 8);
+            std::memcpy(&y, b + n, 8);
+            if (x != y) {
+                return n + uint32_t(__builtin_ctzll(x ^ y) >> 3);
+            }
+            n += 8;
+        }
+        while (n < limit && a[n] == b[n]) {
+            ++n;
+        }
+        return n;
+    }
+
+    // The most valuable match at position p (frame-relative literal prices in prefix).
+    Choice BestMatch(uint32_t p, uint32_t frameEnd)
+    {
+        InsertUpTo(p);
+        Choice best;
+        const uint32_t limit = std::min<uint32_t>(frameEnd - p, kMaxMatch);
+        const uint8_t* here = At(p);
+        auto literalBits = [&](uint32_t length) {
+            return int(literalPrefix_[p - frameStart_ + length] - literalPrefix_[p - frameStart_]);
+        };
+        if (limit >= uint32_t(kMinMatch)) {
+            uint32_t longestRepeat = 0;
+            for (int r = 0; r < 3; ++r) {
+                const uint32_t offset = repeats_[r];
+                if (offset > p) {
+                    continue;
+                }
+                const uint32_t length = CommonLength(here, here - offset, limit);
+                if (length >= uint32_t(kMinMatch)) {
+                    Consider(best, length, offset, r, literalBits(length));
+                    longestRepeat = std::max(longestRepeat, length);
+                }
+            }
+            if (longestRepeat < uint32_t(kNiceLength) && limit >= 3 && p + 2 < translated_) {
+                uint32_t candidate = head_[HashAt(p)];
+                uint32_t longest = std::max<uint32_t>(longestRepeat, 2);
+                for (int depth = kMaxChainDepth; candidate != 0 && depth > 0; --depth) {
+                    const uint32_t c = candidate - 1;
+                    const uint32_t offset = p - c;
+                    if (offset > maxOffset_) {
+                        break;
+                    }
+                    const uint8_t* there = At(c);
+                    if (longest < limit && there[longest] == here[longest] && there[0] == here[0]) {
+                        const uint32_t length = CommonLength(here, there, limit);
+                        if (length > longest) {
+                            longest = length;
+                            int repeat = -1;
+                            for (int r = 0; r < 3; ++r) {
+                                if (repeats_[r] == offset) {
+                                    repeat = r;
+                                    break;
+                                }
+                            }
+                            Consider(best, length, offset, repeat, literalBits(length));
+                            if (length >= uint32_t(kNiceLength) || length >= limit) {
+                                break;
+                            }
+                        }
+                    }
+                    candidate = chain_[c & (windowSize_ - 1)];
+                }
+            }
+        }
+        InsertUpTo(p + 1);
+        return best;
+    }
+
+    void EmitLiteral(Frame& frame, uint32_t p)
+    {
+        const uint8_t byte = *At(p);
+        frame.items.push_back({byte, kNoLengthSymbol, 0});
+        ++frame.stats.main[byte];
+    }
+
+    void EmitMatch(Frame& frame, const Choice& choice)
+    {
+        int slot;
+        uint32_t extra = 0;
+        if (choice.repeat >= 0) {
+            slot = choice.repeat;
+            std::swap(repeats_[0], repeats_[choice.repeat]);
+        } else {
+            const uint32_t formatted = choice.offset + 2;
+            slot = SlotOf(formatted);
+            extra = formatted - PositionBase(slot);
+            repeats_[2] = repeats_[1];
+            repeats_[1] = repeats_[0];
+            repeats_[0] = choice.offset;
+        }
+        const uint32_t header = std::min<uint32_t>(choice.length - kMinMatch, kNumPrimaryLengths);
+        Item item{uint16_t(kNumChars + slot * 8 + int(header)), kNoLengthSymbol, extra};
+        ++frame.stats.main[item.mainSymbol];
+        if (header == kNumPrimaryLengths) {
+            item.lengthSymbol = uint16_t(choice.length - kMinMatch - kNumPrimaryLengths);
+            ++frame.stats.length[item.lengthSymbol];
+        }
+        const int extraBits = ExtraBits(slot);
+        frame.stats.verbatimExtraBits += uint64_t(extraBits);
+        if (extraBits >= 3) {
+            ++frame.stats.aligned[extra & 7];
+            frame.stats.alignedPlainBits += uint64_t(extraBits - 3);
+        } else {
+            frame.stats.alignedPlainBits += uint64_t(extraBits);
+        }
+        frame.items.push_back(item);
+    }
+
+    void ParseFrame(Frame& frame)
+    {
+        const uint32_t start = frame.start;
+        const uint32_t end = start + frame.size;
+        frameStart_ = start;
+        literalPrefix_.resize(frame.size + 1);
+        literalPrefix_[0] = 0;
+        const uint8_t* data = At(start);
+        for (uint32_t i = 0; i < frame.size; ++i) {
+            literalPrefix_[i + 1] = literalPrefix_[i] + uint32_t(mainPrice_[data[i]]);
+        }
+        frame.items.reserve(frame.size / 3);
+        uint32_t p = start;
+        while (p < end) {
+            Choice current = BestMatch(p, end);
+            if (current.value <= 0) {
+                EmitLiteral(frame, p);
+                ++p;
+                continue;
+            }
+            while (current.length < uint32_t(kLazyGoodLength) && p + 1 < end) {
+                const Choice next = BestMatch(p + 1, end);
+                if (next.value <= current.value) {
+                    break;
+                }
+                EmitLiteral(frame, p);
+                ++p;
+                current = next;
+            }
+            EmitMatch(frame, current);
+            p += current.length;
+        }
+    }
+
+    // Prices for the next frame's parse: the code lengths this frame would get on its own.
+    void UpdatePrices(const BlockPlan& plan)
+    {
+        for (int i = 0; i < mainSymbols_; ++i) {
+            const int unseen = i < kNumChars ? kUnseenLiteralBits : kUnseenMatchSymbolBits;
+            mainPrice_[i] = plan.mainLengths[i] ? plan.mainLengths[i] : unseen;
+        }
+        for (int i = 0; i < kNumLengthSymbols; ++i) {
+            lengthPrice_[i] = plan.lengthLengths[i] ? plan.lengthLengths[i] : kUnseenLengthBits;
+        }
+    }
+
+    BlockPlan Plan(const Stats& stats) const
+    {
+        BlockPlan plan;
+        BuildCodeLengths(stats.main.data(), mainSymbols_, 16, plan.mainLengths.data());
+        BuildCodeLengths(stats.length.data(), kNumLengthSymbols, 16, plan.lengthLengths.data());
+        BitCounter trees;
+        WriteLengths(previousMain_.data(), plan.mainLengths.data(), 0, kNumChars, trees);
+        WriteLengths(previousMain_.data(), plan.mainLengths.data(), kNumChars, mainSymbols_, trees);
+        WriteLengths(previousLength_.data(), plan.lengthLengths.data(), 0, kNumLengthSymbols, trees);
+        const uint64_t common = 3 + 24 + trees.Bits() + SymbolBits(stats.main, plan.mainLengths, mainSymbols_) +
+                                SymbolBits(stats.length, plan.lengthLengths, kNumLengthSymbols);
+        plan.bits = common + stats.verbatimExtraBits;
+        plan.type = kBlockVerbatim;
+        uint32_t alignedUses = 0;
+        for (uint32_t f : stats.aligned) {
+            alignedUses += f;
+        }
+        if (alignedUses > 0) {
+            std::array<uint8_t, kNumAlignedSymbols> alignedLengths{};
+            BuildCodeLengths(stats.aligned.data(), kNumAlignedSymbols, 7, alignedLengths.data());
+            const uint64_t alignedBits = common + 3 * kNumAlignedSymbols + stats.alignedPlainBits +
+                                         SymbolBits(stats.aligned, alignedLengths, kNumAlignedSymbols);
+            if (alignedBits < plan.bits) {
+                plan.bits = alignedBits;
+                plan.type = kBlockAligned;
+                plan.alignedLengths = alignedLengths;
+            }
+        }
+        return plan;
+    }
+
+    static uint64_t StoredBits(uint32_t size)
+    {
+        // Header, the average padding to a word, the repeated offsets, the bytes and a pad byte.
+        return 3 + 24 + 8 + 12 * 8 + uint64_t(size) * 8 + (size & 1) * 8;
+    }
+
+    void ParseAndSchedule(uint32_t start, uint32_t end)
+    {
+        Frame frame;
+        frame.start = start;
+        frame.size = end - start;
+        std::copy(std::begin(repeats_), std::end(repeats_), frame.repeatsBefore);
+        ParseFrame(frame);
+        parsed_ = end;
+
+        const BlockPlan alone = Plan(frame.stats);
+        UpdatePrices(alone);
+        if (alone.bits >= StoredBits(frame.size)) {
+            FlushBlock();
+            std::copy(std::begin(frame.repeatsBefore), std::end(frame.repeatsBefore), repeats_);
+            WriteStored(frame);
+            return;
+        }
+        if (!openFrames_.empty() && openFrames_.size() < kMaxBlockFrames) {
+            Stats merged = openStats_;
+            merged.Add(frame.stats);
+            const BlockPlan together = Plan(merged);
+            if (together.bits <= openBits_ + alone.bits) {
+                openStats_ = merged;
+                openBits_ = together.bits;
+                openFrames_.push_back(std::move(frame));
+                return;
+            }
+        }
+        FlushBlock();
+        openStats_ = frame.stats;
+        openBits_ = alone.bits;
+        openFrames_.push_back(std::move(frame));
+    }
+
+    void WriteStreamHeader()
+    {
+        if (headerWritten_) {
+            return;
+        }
+        headerWritten_ = true;
+        out_.Put(1, 1);
+        out_.Put(uint32_t(kE8TranslationSize) >> 16, 16);
+        out_.Put(uint32_t(kE8TranslationSize) & 0xFFFF, 16);
+    }
+
+    void WriteBlockHeader(int type, uint32_t size)
+    {
+        out_.Put(uint32_t(type), 3);
+        out_.Put(size >> 8, 16);
+        out_.Put(size & 0xFF, 8);
+    }
+
+    void EndFrame(uint32_t size)
+    {
+        out_.AlignToWord();
+        frames_.push_back({out_.TakeBytes(), uint16_t(size)});
+    }
+
+    void WriteStored(const Frame& frame)
+    {
+        WriteStreamHeader();
+        WriteBlockHeader(kBlockUncompressed, frame.size);
+        if (out_.PendingBits() == 0) {
+            out_.Put(0, 16);
+        } else {
+            out_.AlignToWord();
+        }
+        uint8_t repeats[12];
+        for (int r = 0; r < 3; ++r) {
+            WriteLE32(repeats + 4 * r, frame.repeatsBefore[r]);
+        }
+        out_.PutBytes(repeats, sizeof repeats);
+        out_.PutBytes(At(frame.start), frame.size);
+        if (frame.size & 1) {
+            const uint8_t pad = 0;
+            out_.PutBytes(&pad, 1);
+        }
+        EndFrame(frame.size);
+    }
+
+    void FlushBlock()
+    {
+        if (openFrames_.empty()) {
+            return;
+        }
+        const BlockPlan plan = Plan(openStats_);
+        uint32_t size = 0;
+        for (const Frame& frame : openFrames_) {
+            size += frame.size;
+        }
+        WriteStreamHeader();
+        WriteBlockHeader(plan.type, size);
+        if (plan.type == kBlockAligned) {
+            for (uint8_t length : plan.alignedLengths) {
+                out_.Put(length, 3);
+            }
+        }
+        WriteLengths(previousMain_.data(), plan.mainLengths.data(), 0, kNumChars, out_);
+        WriteLengths(previousMain_.data(), plan.mainLengths.data(), kNumChars, mainSymbols_, out_);
+        WriteLengths(previousLength_.data(), plan.lengthLengths.data(), 0, kNumLengthSymbols, out_);
+        previousMain_ = plan.mainLengths;
+        previousLength_ = plan.lengthLengths;
+
+        std::array<uint16_t, kMaxMainSymbols> mainCodes{};
+        std::array<uint16_t, kNumLengthSymbols> lengthCodes{};
+        std::array<uint16_t, kNumAlignedSymbols> alignedCodes{};
+        BuildCanonicalCodes(plan.mainLengths.data(), mainSymbols_, mainCodes.data());
+        BuildCanonicalCodes(plan.lengthLengths.data(), kNumLengthSymbols, lengthCodes.data());
+        BuildCanonicalCodes(plan.alignedLengths.data(), kNumAlignedSymbols, alignedCodes.data());
+        const bool aligned = plan.type == kBlockAligned;
+        for (const Frame& frame : openFrames_) {
+            for (const Item& item : frame.items) {
+                out_.Put(mainCodes[item.mainSymbol], plan.mainLengths[item.mainSymbol]);
+                if (item.mainSymbol < kNumChars) {
+                    continue;
+                }
+                if (item.lengthSymbol != kNoLengthSymbol) {
+                    out_.Put(lengthCodes[item.lengthSymbol], plan.lengthLengths[item.lengthSymbol]);
+                }
+                const int slot = (item.mainSymbol - kNumChars) >> 3;
+                const int extraBits = ExtraBits(slot);
+                if (aligned && extraBits >= 3) {
+                    out_.Put(item.extra >> 3, extraBits - 3);
+                    out_.Put(alignedCodes[item.extra & 7], plan.alignedLengths[item.extra & 7]);
+                } else if (extraBits > 0) {
+                    out_.Put(item.extra, extraBits);
+                }
+            }
+            EndFrame(frame.size);
+        }
+        openFrames_.clear();
+        openStats_ = Stats{};
+        openBits_ = 0;
+    }
+
+    const int windowBits_;
+    const uint32_t windowSize_;
+    const uint32_t maxOffset_;
+    const int mainSymbols_;
+    const uint32_t capacity_;
+
+    std::vector<uint8_t> buffer_;
+    uint32_t bufferBase_ = 0; // folder offset of buffer_[0]
+    uint32_t total_ = 0;      // bytes appended
+    uint32_t translated_ = 0; // bytes through the call translation
+    uint32_t parsed_ = 0;     // bytes parsed into frames
+    uint32_t inserted_ = 0;   // positions entered into the hash chains
+    bool finished_ = false;
+
+    std::vector<uint32_t> head_;  // per hash: the latest position + 1, 0 for none
+    std::vector<uint32_t> chain_; // per position modulo the window: the previous one + 1
+
+    uint32_t repeats_[3] = {1, 1, 1};
+    std::array<int, kMaxMainSymbols> mainPrice_{};
+    std::array<int, kNumLengthSymbols> lengthPrice_{};
+    std::vector<uint32_t> literalPrefix_;
+    uint32_t frameStart_ = 0;
+
+    std::vector<Frame> openFrames_;
+    Stats openStats_;
+    uint64_t openBits_ = 0;
+    std::array<uint8_t, kMaxMainSymbols> previousMain_{};
+    std::array<uint8_t, kNumLengthSymbols> previousLength_{};
+
+    bool headerWritten_ = false;
+    BitWriter out_;
+    std::vector<CompressedFrame> frames_;
+};
+
+} // namespace
+
+std::unique_ptr<FolderCodec> MakeLzxCodec(int windowBits)
+{
+    if (windowBits < 15 || windowBits > 21) {
+        throw std::invalid_argument("LZX window must be 15 to 21, not " + std::to_string(windowBits));
+    }
+    return std::make_unique<LzxCodec>(windowBits);
+}
+
+} // namespace cabtools
