@@ -46,6 +46,7 @@
 // tree may be empty; any other tree must be a complete code, so a lone symbol gets a partner.
 
 #include "cabtools/FolderCodec.h"
+#include "cabtools/lzx/LzxEncoder.h"
 #include "cabtools/lzx/LzxHuffman.h"
 
 #include <algorithm>
@@ -272,7 +273,7 @@ struct Stats {
 struct Frame {
     uint32_t start = 0;
     uint32_t size = 0;
-    uint32_t repeatsBefore[3] = {1, 1, 1};
+    uint32_t repeatsAfter[3] = {1, 1, 1}; // what an uncompressed block in its place must carry
     std::vector<Item> items;
     Stats stats;
 };
@@ -283,7 +284,8 @@ struct BlockPlan {
     std::array<uint8_t, kMaxMainSymbols> mainLengths{};
     std::array<uint8_t, kNumLengthSymbols> lengthLengths{};
     std::array<uint8_t, kNumAlignedSymbols> alignedLengths{};
-    uint64_t bits = 0;
+    uint64_t headerBits = 0; // block header and trees
+    uint64_t bits = 0;       // all of it
 };
 
 // The pretree-coded delta of one range of tree lengths, against the previous block's lengths.
@@ -769,7 +771,8 @@ private:
         WriteLengths(previousMain_.data(), plan.mainLengths.data(), 0, kNumChars, trees);
         WriteLengths(previousMain_.data(), plan.mainLengths.data(), kNumChars, mainSymbols_, trees);
         WriteLengths(previousLength_.data(), plan.lengthLengths.data(), 0, kNumLengthSymbols, trees);
-        const uint64_t common = 3 + 24 + trees.Bits() + SymbolBits(stats.main, plan.mainLengths, mainSymbols_) +
+        plan.headerBits = 3 + 24 + trees.Bits();
+        const uint64_t common = plan.headerBits + SymbolBits(stats.main, plan.mainLengths, mainSymbols_) +
                                 SymbolBits(stats.length, plan.lengthLengths, kNumLengthSymbols);
         plan.bits = common + stats.verbatimExtraBits;
         plan.type = kBlockVerbatim;
@@ -783,12 +786,24 @@ private:
             const uint64_t alignedBits = common + 3 * kNumAlignedSymbols + stats.alignedPlainBits +
                                          SymbolBits(stats.aligned, alignedLengths, kNumAlignedSymbols);
             if (alignedBits < plan.bits) {
+                plan.headerBits += 3 * kNumAlignedSymbols;
                 plan.bits = alignedBits;
                 plan.type = kBlockAligned;
                 plan.alignedLengths = alignedLengths;
             }
         }
         return plan;
+    }
+
+    // What one frame's symbols and extra bits cost under a block's trees.
+    uint64_t FrameBits(const BlockPlan& plan, const Stats& stats) const
+    {
+        uint64_t bits = SymbolBits(stats.main, plan.mainLengths, mainSymbols_) +
+                        SymbolBits(stats.length, plan.lengthLengths, kNumLengthSymbols);
+        if (plan.type == kBlockAligned) {
+            return bits + stats.alignedPlainBits + SymbolBits(stats.aligned, plan.alignedLengths, kNumAlignedSymbols);
+        }
+        return bits + stats.verbatimExtraBits;
     }
 
     static uint64_t StoredBits(uint32_t size)
@@ -802,15 +817,14 @@ private:
         Frame frame;
         frame.start = start;
         frame.size = end - start;
-        std::copy(std::begin(repeats_), std::end(repeats_), frame.repeatsBefore);
         ParseFrame(frame);
+        std::copy(std::begin(repeats_), std::end(repeats_), frame.repeatsAfter);
         parsed_ = end;
 
         const BlockPlan alone = Plan(frame.stats);
         UpdatePrices(alone);
         if (alone.bits >= StoredBits(frame.size)) {
             FlushBlock();
-            std::copy(std::begin(frame.repeatsBefore), std::end(frame.repeatsBefore), repeats_);
             WriteStored(frame);
             return;
         }
@@ -866,7 +880,7 @@ private:
         }
         uint8_t repeats[12];
         for (int r = 0; r < 3; ++r) {
-            WriteLE32(repeats + 4 * r, frame.repeatsBefore[r]);
+            WriteLE32(repeats + 4 * r, frame.repeatsAfter[r]);
         }
         out_.PutBytes(repeats, sizeof repeats);
         out_.PutBytes(At(frame.start), frame.size);
@@ -879,13 +893,48 @@ private:
 
     void FlushBlock()
     {
-        if (openFrames_.empty()) {
+        WriteFrames(openFrames_.data(), openFrames_.data() + openFrames_.size());
+        openFrames_.clear();
+        openStats_ = Stats{};
+        openBits_ = 0;
+    }
+
+    // Writes frames as one block, unless under the block's trees a frame would come out larger
+    // than stored: then the run is halved, down to single frames, which are stored if need be.
+    // That bounds every frame's payload (kLzxMaxFrameOverhead), whatever the merging decided.
+    // An uncompressed block can take any frame's place because it carries the repeated offsets
+    // the following frames were parsed with.
+    void WriteFrames(const Frame* first, const Frame* last)
+    {
+        if (first == last) {
             return;
         }
-        const BlockPlan plan = Plan(openStats_);
+        Stats stats;
+        for (const Frame* frame = first; frame != last; ++frame) {
+            stats.Add(frame->stats);
+        }
+        const BlockPlan plan = Plan(stats);
+        bool fits = true;
+        for (const Frame* frame = first; frame != last; ++frame) {
+            const uint64_t bits = FrameBits(plan, frame->stats) + (frame == first ? plan.headerBits : 0);
+            fits = fits && bits < StoredBits(frame->size);
+        }
+        if (fits) {
+            WriteBlock(first, last, plan);
+        } else if (last - first == 1) {
+            WriteStored(*first);
+        } else {
+            const Frame* middle = first + (last - first) / 2;
+            WriteFrames(first, middle);
+            WriteFrames(middle, last);
+        }
+    }
+
+    void WriteBlock(const Frame* first, const Frame* last, const BlockPlan& plan)
+    {
         uint32_t size = 0;
-        for (const Frame& frame : openFrames_) {
-            size += frame.size;
+        for (const Frame* frame = first; frame != last; ++frame) {
+            size += frame->size;
         }
         WriteStreamHeader();
         WriteBlockHeader(plan.type, size);
@@ -907,8 +956,8 @@ private:
         BuildCanonicalCodes(plan.lengthLengths.data(), kNumLengthSymbols, lengthCodes.data());
         BuildCanonicalCodes(plan.alignedLengths.data(), kNumAlignedSymbols, alignedCodes.data());
         const bool aligned = plan.type == kBlockAligned;
-        for (const Frame& frame : openFrames_) {
-            for (const Item& item : frame.items) {
+        for (const Frame* frame = first; frame != last; ++frame) {
+            for (const Item& item : frame->items) {
                 out_.Put(mainCodes[item.mainSymbol], plan.mainLengths[item.mainSymbol]);
                 if (item.mainSymbol < kNumChars) {
                     continue;
@@ -925,11 +974,8 @@ private:
                     out_.Put(item.extra, extraBits);
                 }
             }
-            EndFrame(frame.size);
+            EndFrame(frame->size);
         }
-        openFrames_.clear();
-        openStats_ = Stats{};
-        openBits_ = 0;
     }
 
     const int windowBits_;
