@@ -29,10 +29,13 @@
 //   fewer positions but needed deeper chains to come close).
 // - Block boundaries fall on frame ends. Each parsed frame is priced three ways: alone as a
 //   compressed block, merged into the block still open, and stored. Whichever costs fewer bits
-//   wins: a frame that does not compress becomes an uncompressed block (with the repeated
-//   offsets in its header, rolled back to what they were before the discarded parse), a frame
-//   whose statistics differ starts a new block. A block's type (verbatim or aligned) and its
-//   trees are fixed when it is closed: trees are sent as deltas against the previous block's
+//   wins: a frame that does not compress becomes an uncompressed block, a frame whose
+//   statistics differ starts a new block. An uncompressed block's header sets the repeated
+//   offsets, so it carries those the parse reached at the frame's end and the next frames
+//   decode as parsed. A block's type (verbatim or aligned) and its trees are fixed when it is
+//   closed; should a frame then cost more under the block's trees than stored, the block is
+//   split, down to storing that frame, so no frame's payload ever exceeds
+//   kLzxMaxFrameOverhead over its size. Trees are sent as deltas against the previous block's
 //   lengths through the pretree, with its runs of zeros (17, 18) and of equal lengths (19).
 // - Code lengths are limited to 16 bits (main and length trees), 15 (pretree, four-bit
 //   lengths) and 7 (aligned tree, three-bit lengths).
@@ -648,9 +651,8 @@ private:
         uint32_t p = frame.start;
         while (p < end) {
             const uint32_t span = end - p;
-            for (uint32_t i = 0; i <= span; ++i) {
-                nodes_[i].cost = UINT32_MAX;
-            }
+            // Nodes are cleared only as far as steps reach: segments are often short.
+            uint32_t cleared = 0;
             nodes_[0].cost = 0;
             std::copy(std::begin(repeats_), std::end(repeats_), nodes_[0].repeats);
             uint32_t stop = span;
@@ -667,6 +669,9 @@ private:
                     __builtin_prefetch(At(ahead ? ahead - 1 : q));
                 }
                 auto relax = [&](uint32_t to, uint32_t cost, uint32_t length, uint32_t offset, int repeat) {
+                    while (cleared < to) {
+                        nodes_[++cleared].cost = UINT32_MAX;
+                    }
                     Node& target = nodes_[to];
                     if (cost >= target.cost) {
                         return;
