@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <random>
+#include <stdexcept>
 #include <string>
 
 namespace cabtools {
@@ -52,6 +53,9 @@ Bytes Random(size_t n, uint32_t seed)
 Bytes X86(size_t n)
 {
     static const Bytes exe = lzxtest::ReadFile("/usr/lib/x86_64-linux-gnu/libstdc++.so.6");
+    if (exe.empty()) {
+        throw std::runtime_error("no libstdc++ to take x86 code from");
+    }
     Bytes out;
     while (out.size() < n) {
         out.insert(out.end(), exe.begin(), exe.end());
