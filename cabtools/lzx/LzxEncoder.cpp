@@ -367,7 +367,7 @@ public:
           windowSize_(1u << windowBits),
           maxOffset_((1u << windowBits) - 3),
           mainSymbols_(kNumChars + PositionSlots(windowBits) * 8),
-          capacity_((1u << windowBits) + 4 * uint32_t(kFrameSize)),
+          capacity_(2 * (1u << windowBits) + 4 * uint32_t(kFrameSize)),
           buffer_(capacity_),
           near_(size_t(1) << kNearHashBits, 0),
           head_(size_t(1) << kHashBits, 0),
@@ -438,6 +438,8 @@ private:
     uint8_t* At(uint32_t position) { return buffer_.data() + (position - bufferBase_); }
 
     // Keeps a whole window behind the frame being parsed, sliding the buffer when it is full.
+    // The buffer holds two windows, so a slide (moving one window) comes once per window of
+    // input rather than once per frame.
     void MakeRoom(uint32_t incoming)
     {
         if (total_ - bufferBase_ + incoming <= capacity_) {
