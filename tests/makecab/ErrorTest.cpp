@@ -54,8 +54,8 @@ TEST(ErrorTest, LateFailureRemovesFinishedCabinets) {
     TempDir dir;
     std::vector<std::pair<std::string, std::string>> lines;
     for (int i = 0; i < 8; ++i) {
-        WriteFile(dir / ("src/n" + std::to_string(i)), NoiseBytes(60000, unsigned(i)));
-        lines.push_back({dir / ("src/n" + std::to_string(i)), "n" + std::to_string(i)});
+        WriteFile(dir / (std::string("src/n").append(std::to_string(i))), NoiseBytes(60000, unsigned(i)));
+        lines.push_back({dir / (std::string("src/n").append(std::to_string(i))), std::string("n").append(std::to_string(i))});
     }
     WriteFile(dir / "out/disk4", "in the way of the fourth disk's directory");
     WriteFile(dir / "late.ddf", Directive({".Set InfFileName=NUL", ".Set RptFileName=" + (dir / "out/r.rpt"),

@@ -79,8 +79,9 @@ TEST(SpanningTest, DiskSizesLinksAndContinuedFiles) {
             for (const CabFile& f : cabs[n + 1].files) {
                 if (f.folder == 0xFFFD || f.folder == 0xFFFF)
                     fromPrev.push_back(f.name);
-                if (!toNext.empty())
+                if (!toNext.empty()) {
                     EXPECT_NE(f.folder, 0) << f.name << " in cabinet " << n + 2;
+                }
             }
             EXPECT_EQ(toNext, fromPrev) << "seam after cabinet " << n + 1;
             if (!toNext.empty()) {
@@ -115,7 +116,7 @@ TEST(SpanningTest, FileCountLimit) {
     WriteFile(dir / "one", "1");
     std::vector<std::pair<std::string, std::string>> lines;
     for (int i = 0; i < 65536; ++i)
-        lines.push_back({dir / (i == 40000 ? "one" : "empty"), "f" + std::to_string(i)});
+        lines.push_back({dir / (i == 40000 ? "one" : "empty"), std::string("f").append(std::to_string(i))});
     for (const char* size : {"0", "100000000"}) {
         SCOPED_TRACE(size);
         std::string out = dir / ("out" + std::string(size));
