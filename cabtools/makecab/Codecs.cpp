@@ -1,5 +1,7 @@
 #include "Codecs.h"
 
+#include "cabtools/lzx/LzxEncoder.h"
+
 #include <zlib.h>
 
 #include <condition_variable>
@@ -18,8 +20,11 @@ std::unique_ptr<FolderCodec> MakeCodec(const CompressionSettings& settings, std:
     case CompressionType::Mszip:
         return MakeMszipCodec();
     case CompressionType::Lzx:
-        error = "LZX compression is not available in this build of makecab";
-        return nullptr;
+        if (settings.memory < 15 || settings.memory > 21) {
+            error = "LZX needs CompressionMemory from 15 to 21, not " + std::to_string(settings.memory);
+            return nullptr;
+        }
+        return MakeLzxCodec(settings.memory);
     case CompressionType::Quantum:
         error = "Quantum compression is not supported";
         return nullptr;
@@ -36,9 +41,9 @@ uint32_t MaxFrameOverhead(uint16_t typeCompress) {
         // "CK" plus deflate's stored-block framing: zlib never emits more than the cheapest of
         // stored, fixed and dynamic coding, and stored costs 5 bytes per 64 KiB.
         return 32;
+    case 3:
+        return kLzxMaxFrameOverhead;
     default:
-        // An uncompressed LZX block costs a header, alignment and three repeat offsets; leave
-        // generous room for an encoder that does not fall back to it.
         return 4096;
     }
 }
