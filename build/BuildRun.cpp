@@ -1,11 +1,11 @@
 #include "build/BuildRun.h"
 
-#include "app/CommandLine.h"
 #include "build/Directive.h"
 #include "convert/Sfx.h"
 #include "platform/Environment.h"
 #include "platform/Paths.h"
 #include "settings/Settings.h"
+#include "tools/CabTools.h"
 
 #include <cstdio>
 
@@ -23,14 +23,6 @@ void AppendSeparator(std::string& dir) {
 void EnsureTrailingBackslash() {
     AppendSeparator(AppSettings.TemporaryDir);
     AppendSeparator(AppSettings.InstallDir);
-}
-
-std::string BuilderProgram() {
-    return AppSettings.InstallDir + kBuilderName;
-}
-
-std::vector<std::string> BuilderArguments() {
-    return {"/f", DirectivePath()};
 }
 
 platform::ProcessOutcome RunBuilder() {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/Process.h"
+#include "tools/CabTools.h"
 
 #include <string>
 #include <vector>
@@ -12,12 +13,6 @@ namespace corvex {
 // Gives AppSettings.TemporaryDir and AppSettings.InstallDir a final separator (an empty text
 // becomes the separator alone). Memory only.
 void EnsureTrailingBackslash();
-
-// The builder program, AppSettings.InstallDir + "makecab", and its arguments: "/f" and the
-// directive file. Arguments are passed one by one, never through a shell, so the directive's
-// path needs no quotes however many blanks it holds.
-std::string BuilderProgram();
-std::vector<std::string> BuilderArguments();
 
 // Runs the builder and waits for it, with TMP set to AppSettings.TemporaryDir while it runs.
 // TMP is put back afterwards exactly as it was (removed again when it had not been set),
