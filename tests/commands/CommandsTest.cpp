@@ -78,8 +78,8 @@ protected:
         bool ended, helped;
     };
     Snapshot Take(const TFormMain& f) const {
-        return {prompts.openTitles.size(),
-                prompts.saveTitles.size(),
+        return {prompts.openDialogs.size(),
+                prompts.saveDialogs.size(),
                 prompts.modals.size(),
                 prompts.messages.size(),
                 WindowMode,
@@ -93,9 +93,9 @@ protected:
         std::string d;
         const auto add = [&d](const std::string& s) { d += (d.empty() ? "" : " ") + s; };
         for (size_t i = a.opens; i < b.opens; ++i)
-            add("open:" + prompts.openTitles[i].toStdString());
+            add("open:" + prompts.openDialogs[i].title.toStdString());
         for (size_t i = a.saves; i < b.saves; ++i)
-            add("save:" + prompts.saveTitles[i].toStdString());
+            add("save:" + prompts.saveDialogs[i].title.toStdString());
         for (size_t i = a.modals; i < b.modals; ++i)
             add(std::string("modal:") + prompts.modals[i]->metaObject()->className());
         for (size_t i = a.messages; i < b.messages; ++i)
@@ -173,9 +173,9 @@ TEST_F(Commands, MenuItemsWithoutShortcutsShowTheirDialogs) {
     }
     // The conversions begin by asking for the file to convert.
     for (QAction* item : {f.CABtoEXE1, f.EXEtoCAB1}) {
-        const size_t opens = prompts.openTitles.size();
+        const size_t opens = prompts.openDialogs.size();
         item->trigger();
-        EXPECT_EQ(prompts.openTitles.size(), opens + 1) << item->text().toStdString();
+        EXPECT_EQ(prompts.openDialogs.size(), opens + 1) << item->text().toStdString();
     }
 }
 
