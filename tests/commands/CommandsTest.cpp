@@ -1,7 +1,7 @@
 // The commands of the main window driven by real key events on the real window, and extraction
 // through the real extrac32 into temporary directories.
-#include "StoredCabinet.h"
 #include "WindowFixture.h"
+#include "tests/support/StoredCabinet.h"
 
 #include "app/ListModels.h"
 #include "app/UpDown.h"
@@ -221,13 +221,13 @@ protected:
         fs::create_symlink(std::string(CORVEX_BIN_DIR) + "/extrac32", installDir_ / "extrac32");
         cabinet_ = root_ / "my cabinets" / "mixed names.cab";
         fs::create_directories(cabinet_.parent_path());
-        WriteStoredCabinet(cabinet_.string(), {
-                                                  {"plain.txt", "plain text\n"},
-                                                  {"dir1\\sub\\deep.txt", "three levels down\n"},
-                                                  {"caf\xe9.txt", "latin-1 name\n"},
-                                                  {"empty", ""},
-                                                  {"docs\\r\xe9sum\xe9.doc", "in a directory, latin-1\n"},
-                                              });
+        WriteFile(cabinet_, StoredCabinet({
+            {"plain.txt", "plain text\n"},
+            {"dir1\\sub\\deep.txt", "three levels down\n"},
+            {"caf\xe9.txt", "latin-1 name\n"},
+            {"empty", ""},
+            {"docs\\r\xe9sum\xe9.doc", "in a directory, latin-1\n"},
+        }));
         // What an extractor no one here wrote makes of it.
         const std::string command = "cabextract -q -d '" + (root_ / "reference").string() + "' '" +
                                     cabinet_.string() + "' >/dev/null 2>&1";
