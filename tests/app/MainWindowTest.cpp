@@ -2,13 +2,8 @@
 // status line. Dialogs are answered through a Prompts of our own.
 #include "app/Main.h"
 #include "app/Pictures.h"
-#include "app/Prompts.h"
-#include "app/Startup.h"
-#include "app/State.h"
 #include "app/UpDown.h"
-#include "platform/Environment.h"
-#include "platform/Paths.h"
-#include "settings/Settings.h"
+#include "tests/support/GuiTestSupport.h"
 
 #include <QFontMetrics>
 #include <QAction>
@@ -26,11 +21,9 @@
 #include <QTreeView>
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <unistd.h>
 
 namespace corvex {
 namespace {
@@ -42,9 +35,8 @@ const std::string kThreeFiles =
     kCabDir + "libarchive-test_read_format_cab_1.cab"; // 0 + 60 + 78 bytes
 const std::string kFourFiles = kCabDir + "libarchive-test_read_format_cab_2.cab";
 
-QString U(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
+using test::ProgramEnded;
+using test::U;
 
 std::string Numbered(int i) {
     std::string name = "f";
@@ -61,68 +53,19 @@ const QString kOpenFailedCaption = U("Corvex 訊息: 開啟 Cabinet 檔案發生
 const QString kOpenFailedText =
     U("Corvex 無法開啟這個檔案。這個檔案可能不是 Microsoft Cabinet \n檔案或者是這個檔案已經損壞。");
 
-struct ProgramEnded {
-    int status;
-};
-
-class TestPrompts : public Prompts {
-  public:
-    struct Shown {
-        QString caption, text;
-    };
-    void Message(QWidget*, const QString& caption, const QString& text) override {
-        messages.push_back({caption, text});
-    }
-    void StandardError(QWidget*, const QString& text) override { errors.push_back(text); }
-    QStringList OpenFiles(QWidget*, const FileDialogOptions& options) override {
-        openDialogs.push_back(options);
-        if (answers.empty())
-            return {};
-        QStringList answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-    int ExecModal(QDialog* dialog) override {
-        modals.push_back(dialog);
-        return QDialog::Rejected;
-    }
-
-    std::vector<Shown> messages;
-    std::vector<QString> errors;
-    std::vector<FileDialogOptions> openDialogs;
-    std::deque<QStringList> answers; // what the open dialog gives, one per showing; empty: cancel
-    std::vector<QDialog*> modals;
-};
-
 class MainWindow : public ::testing::Test {
   protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "corvex-gui-XXXXXX").string();
-        dir_ = mkdtemp(pattern.data());
-        installDir_ = dir_ + "/install/";
-        fs::create_directories(installDir_);
-        const std::string makecab = installDir_ + "makecab";
-        std::ofstream(makecab) << "#!/bin/sh\nexit 0\n";
-        fs::permissions(makecab, fs::perms::owner_all);
-        platform::OverrideExecutableDirectory(installDir_);
-        savedXdg_ = platform::GetEnvironment("XDG_CONFIG_HOME");
-        platform::SetEnvironment("XDG_CONFIG_HOME", dir_ + "/config");
-        SetPrompts(&prompts_);
-        SetEndProgram([](int status) { throw ProgramEnded{status}; });
-        WindowMode = ModeCreate;
-        TotalBytes = 0;
-        CurrentCabinetPath.clear();
-        CommandLineText.clear();
-        AppSettings = {};
+        dir_ = tree_.path().string();
+        installDir_ = tree_.Dir("install/");
+        test::InstallIdleBuilder(installDir_);
+        env_.Set("XDG_CONFIG_HOME", dir_ + "/config");
+        test::TakeOverProgram(prompts_, installDir_, [](int status) { throw ProgramEnded{status}; });
     }
     void TearDown() override {
         form_.reset();
-        SetPrompts(nullptr);
-        SetEndProgram({});
-        platform::OverrideExecutableDirectory("");
-        platform::SetEnvironment("XDG_CONFIG_HOME", savedXdg_);
-        CommandLineText.clear();
-        fs::remove_all(dir_);
+        test::GiveBackProgram();
+        env_.Restore();
     }
 
     TFormMain& Start(const std::string& commandLine = {}) {
@@ -165,9 +108,10 @@ class MainWindow : public ::testing::Test {
         EXPECT_TRUE(f.MenuItemExtractAll->isEnabled() && f.MenuItemExtractSelected->isEnabled());
     }
 
+    test::TempTree tree_;
+    test::ScopedEnvironment env_;
     std::string dir_, installDir_;
-    std::optional<std::string> savedXdg_;
-    TestPrompts prompts_;
+    test::RecordingPrompts prompts_;
     std::unique_ptr<TFormMain> form_;
 };
 
@@ -255,7 +199,7 @@ TEST_F(MainWindow, OpeningASecondCabinetReplacesTheFirst) {
     const int32_t firstTotal = TotalBytes;
     EXPECT_EQ(f.ListViewExtract->model()->rowCount(), 4);
     f.All1Click();
-    prompts_.answers.push_back({QString::fromStdString(kThreeFiles)});
+    prompts_.openAnswers.push_back({QString::fromStdString(kThreeFiles)});
     f.MenuItemOpenClick();
     ASSERT_EQ(prompts_.openDialogs.size(), 1u);
     EXPECT_EQ(prompts_.openDialogs[0].title, U("開啟 Cabinet"));
@@ -278,7 +222,7 @@ TEST_F(MainWindow, AFailedOrCancelledOpenChangesNothing) {
     EXPECT_EQ(prompts_.openDialogs.size(), 1u);
     EXPECT_TRUE(prompts_.messages.empty());
     // A file that is no cabinet.
-    prompts_.answers.push_back(
+    prompts_.openAnswers.push_back(
         {QString::fromStdString(kCabDir + "bad/libmspack-bad_signature.cab")});
     f.ToolButtonOpen2Click();
     ASSERT_EQ(prompts_.messages.size(), 1u);
@@ -295,7 +239,7 @@ TEST_F(MainWindow, FailedOpenInCreateModeKeepsTheBuildList) {
     f.BuildListModel()->Append({"a.txt", "/src/", "", "1.000"});
     TotalBytes = 1000;
     f.UpdateStatusLine();
-    prompts_.answers.push_back({QString::fromStdString(dir_ + "/missing.cab")});
+    prompts_.openAnswers.push_back({QString::fromStdString(dir_ + "/missing.cab")});
     f.MenuItemOpenClick();
     EXPECT_EQ(prompts_.messages.size(), 1u);
     ExpectCreateModeState(f);

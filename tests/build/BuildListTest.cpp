@@ -4,7 +4,7 @@
 #include "build/Directive.h"
 #include "common/Helpers.h"
 #include "settings/Settings.h"
-#include "tests/build/TempTree.h"
+#include "tests/support/TestFiles.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -14,8 +14,8 @@
 namespace corvex {
 namespace {
 
-using testing::ReadAll;
-using testing::TempTree;
+using test::ReadFile;
+using test::TempTree;
 
 BuildEntry Row(std::string name, std::string source, std::string target, std::string size) {
     return {std::move(name), std::move(source), std::move(target), std::move(size)};
@@ -131,7 +131,7 @@ TEST_F(DirectoryWalkTest, RecursiveWalkGivesRowsInByteOrderOfNames) {
                                   " |  | 1\n");
     EXPECT_EQ(count, 6); // three files at the top, three subdirectories
     EXPECT_EQ(TotalBytes, 7);
-    EXPECT_FALSE(testing::Exists(base + "empty/null"));
+    EXPECT_FALSE(test::Exists(base + "empty/null"));
 }
 
 TEST_F(DirectoryWalkTest, WithoutRecursionOnlyTheTopFilesAreAdded) {
@@ -141,8 +141,8 @@ TEST_F(DirectoryWalkTest, WithoutRecursionOnlyTheTopFilesAreAdded) {
     EXPECT_EQ(list.size(), 3u);
     for (const BuildEntry& r : list)
         EXPECT_EQ(r.TargetDir, "");
-    EXPECT_FALSE(testing::Exists(base + "empty/null"));
-    EXPECT_FALSE(testing::Exists(base + "deep/inner/null"));
+    EXPECT_FALSE(test::Exists(base + "empty/null"));
+    EXPECT_FALSE(test::Exists(base + "deep/inner/null"));
 }
 
 TEST_F(DirectoryWalkTest, EmptyDirectoriesGetPlaceholdersWhenAsked) {
@@ -154,9 +154,9 @@ TEST_F(DirectoryWalkTest, EmptyDirectoriesGetPlaceholdersWhenAsked) {
                                   "null | " + base + "deep/inner/ | deep\\inner\\ | 0\n" +
                                   "null | " + base + "empty/ | empty\\ | 0\n" + "y.c | " + base +
                                   "lib/ | lib\\ | 4\n" + "x.c | " + base + " |  | 1\n");
-    EXPECT_TRUE(testing::Exists(base + "empty/null"));
-    EXPECT_TRUE(testing::Exists(base + "deep/inner/null"));
-    EXPECT_FALSE(testing::Exists(base + "deep/null"));
+    EXPECT_TRUE(test::Exists(base + "empty/null"));
+    EXPECT_TRUE(test::Exists(base + "deep/inner/null"));
+    EXPECT_FALSE(test::Exists(base + "deep/null"));
     EXPECT_EQ(TotalBytes, 7);
 }
 
@@ -166,7 +166,7 @@ TEST_F(DirectoryWalkTest, TheChosenDirectoryNeverGetsAPlaceholder) {
     TBuildList list;
     EXPECT_EQ(AddDirectoryTree(top, "", list, true), 0);
     EXPECT_TRUE(list.empty());
-    EXPECT_FALSE(testing::Exists(top + "null"));
+    EXPECT_FALSE(test::Exists(top + "null"));
 }
 
 // A directory whose files are all passed over as duplicates counts as empty, so the second
@@ -183,7 +183,7 @@ TEST_F(DirectoryWalkTest, ASecondAddOfTheSameTreeAddsOnlyPlaceholderRows) {
     EXPECT_EQ(Describe(TBuildList(list.begin() + firstRows.size(), list.end())),
               "null | " + base + "deep/inner/ | deep\\inner\\ | 0\n" + "null | " + base +
                   "empty/ | empty\\ | 0\n" + "null | " + base + "lib/ | lib\\ | 0\n");
-    EXPECT_EQ(testing::ReadAll(base + "lib/y.c"), "yyyy");
+    EXPECT_EQ(test::ReadFile(base + "lib/y.c"), "yyyy");
 }
 
 TEST_F(DirectoryWalkTest, AUsersFileNamedNullIsNeverTruncated) {
@@ -194,7 +194,7 @@ TEST_F(DirectoryWalkTest, AUsersFileNamedNullIsNeverTruncated) {
     TBuildList list;
     AddDirectoryTree(base, "", list, true);
     AddDirectoryTree(base, "", list, true);
-    EXPECT_EQ(ReadAll(base + "keep/null"), "precious");
+    EXPECT_EQ(ReadFile(base + "keep/null"), "precious");
     int keepRows = 0;
     for (const BuildEntry& r : list)
         keepRows += r.TargetDir == "keep\\" && r.EntryName == "null";
@@ -248,7 +248,7 @@ TEST_F(DirectoryWalkTest, NamesThatAreNotUtf8ReachTheDirectiveByteForByte) {
     const TDirectiveResult written =
         WriteDirectiveFile(list, t / "out.cab", DiskSizeUnlimited, CompressionNone, 21);
     ASSERT_TRUE(written.written);
-    const std::string text = ReadAll(written.path);
+    const std::string text = ReadFile(written.path);
     const std::string odd = t / "odd/";
     EXPECT_NE(text.find("\"" + odd + latin1 + "\" \"" + latin1 + "\"\r\n"), std::string::npos);
     EXPECT_NE(text.find("\"" + odd + dir + "/n\x80.bin\" \"" + dir + "\\n\x80.bin\"\r\n"),

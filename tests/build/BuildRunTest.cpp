@@ -3,7 +3,7 @@
 #include "platform/Environment.h"
 #include "platform/Paths.h"
 #include "settings/Settings.h"
-#include "tests/build/TempTree.h"
+#include "tests/support/TestFiles.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -12,9 +12,9 @@
 namespace corvex {
 namespace {
 
-using testing::Exists;
-using testing::ReadAll;
-using testing::TempTree;
+using test::Exists;
+using test::ReadFile;
+using test::TempTree;
 
 class BuildRunTest : public ::testing::Test {
   protected:
@@ -69,7 +69,7 @@ TEST_F(BuildRunTest, TmpIsSetForTheBuilderAndPutBackAfterwards) {
         const platform::ProcessOutcome outcome = RunBuilder();
         EXPECT_TRUE(outcome.started);
         EXPECT_EQ(outcome.exitStatus, 3);
-        EXPECT_EQ(ReadAll(seen),
+        EXPECT_EQ(ReadFile(seen),
                   AppSettings.TemporaryDir + "|2|/f|" + AppSettings.TemporaryDir + "Corvex.ddf");
         EXPECT_EQ(platform::GetEnvironment("TMP"), before);
     }
@@ -106,7 +106,7 @@ TEST_F(BuildRunTest, SelfExtractingFollowUpReplacesOnlyTheFirstCabinet) {
     t.File("out/DATA.cab", "first");
     t.File("out/DATA2.cab", "second");
     ASSERT_TRUE(MakeSelfExtracting(t / "out/DATA.CAB"));
-    EXPECT_EQ(ReadAll(t / "out/DATA.exe"), "STUBfirst");
+    EXPECT_EQ(ReadFile(t / "out/DATA.exe"), "STUBfirst");
     EXPECT_FALSE(Exists(t / "out/DATA.cab"));
     EXPECT_TRUE(Exists(t / "out/DATA2.cab"));
 }
@@ -116,7 +116,7 @@ TEST_F(BuildRunTest, TheCabinetStaysWhenTheSelfExtractingFileCannotBeMade) {
     platform::OverrideExecutableDirectory(t.Dir("bin") + "/"); // no stub there
     t.File("out/DATA.cab", "MSCF");
     EXPECT_FALSE(MakeSelfExtracting(t / "out/DATA.cab"));
-    EXPECT_EQ(ReadAll(t / "out/DATA.cab"), "MSCF");
+    EXPECT_EQ(ReadFile(t / "out/DATA.cab"), "MSCF");
     EXPECT_FALSE(Exists(t / "out/DATA.exe"));
 }
 

@@ -15,9 +15,9 @@
 namespace corvex {
 namespace {
 
-using testing::Exists;
-using testing::ReadAll;
-using testing::WindowTest;
+using test::Exists;
+using test::ReadFile;
+using test::WindowTest;
 
 QString U(const char* utf8) {
     return QString::fromUtf8(utf8);
@@ -301,7 +301,7 @@ TEST_F(SaveCabinetTest, RunsTheBuilderWithTmpAndShowsTheReport) {
     const std::string out = t_.Dir("out");
     prompts_.saveAnswers.push_back(QString::fromStdString(out + "/DATA.CAB"));
     f.MenuItemSave->trigger();
-    EXPECT_EQ(ReadAll(t_ / "builder-ran"), t_ / "tmp/" + "|/f|" + t_ / "tmp/Corvex.ddf");
+    EXPECT_EQ(ReadFile(t_ / "builder-ran"), t_ / "tmp/" + "|/f|" + t_ / "tmp/Corvex.ddf");
     EXPECT_EQ(platform::GetEnvironment("TMP"), std::optional<std::string>("/before"));
     EXPECT_TRUE(Exists(out + "/DATA.cab"));
     EXPECT_FALSE(Exists(out + "/DATA.exe")); // not asked for
@@ -321,7 +321,7 @@ TEST_F(SaveCabinetTest, SelfExtractingBuildReplacesTheFirstCabinet) {
     const std::string out = t_.Dir("out");
     prompts_.saveAnswers.push_back(QString::fromStdString(out + "/DATA.CAB"));
     f.MenuItemSave->trigger();
-    EXPECT_EQ(ReadAll(out + "/DATA.exe"), std::string("STUBMSCF\0\0\0\0built", 17));
+    EXPECT_EQ(ReadFile(out + "/DATA.exe"), std::string("STUBMSCF\0\0\0\0built", 17));
     EXPECT_FALSE(Exists(out + "/DATA.cab"));
     EXPECT_EQ(prompts_.reports.size(), 1u);
 }
@@ -357,7 +357,7 @@ TEST_F(SaveCabinetTest, AMissingBuilderEndsTheProgramAfterTheDirectiveIsWritten)
     TFormMain& f = StartWithRows();
     std::filesystem::remove(installDir_ + "makecab");
     prompts_.saveAnswers.push_back(QString::fromStdString(t_ / "x.cab"));
-    EXPECT_THROW(SaveCabinet(f), testing::ProgramEnded);
+    EXPECT_THROW(SaveCabinet(f), test::ProgramEnded);
     EXPECT_TRUE(Exists(t_ / "tmp/Corvex.ddf"));
     ASSERT_EQ(prompts_.messages.size(), 1u);
     EXPECT_EQ(prompts_.messages[0].caption, MissingBuilderCaption());
@@ -371,12 +371,12 @@ TEST_F(ConvertCommands, EachAsksForItsInputAndConverts) {
     const std::string cab = t_.File("in/data.cab", std::string("MSCF\0\0\0\0body", 12));
     prompts_.openAnswers.push_back({QString::fromStdString(cab)});
     ConvertCabToSfx(&f);
-    EXPECT_EQ(ReadAll(t_ / "in/data.exe"), std::string("STUBMSCF\0\0\0\0body", 16));
+    EXPECT_EQ(ReadFile(t_ / "in/data.exe"), std::string("STUBMSCF\0\0\0\0body", 16));
 
     std::filesystem::remove(cab);
     prompts_.openAnswers.push_back({QString::fromStdString(t_ / "in/data.exe")});
     ConvertSfxToCab(&f);
-    EXPECT_EQ(ReadAll(cab), std::string("MSCF\0\0\0\0body", 12));
+    EXPECT_EQ(ReadFile(cab), std::string("MSCF\0\0\0\0body", 12));
 
     ConvertCabToSfx(&f); // cancelled: nothing happens
     ASSERT_EQ(prompts_.openDialogs.size(), 3u);

@@ -2,7 +2,7 @@
 
 #include "platform/Paths.h"
 #include "settings/Settings.h"
-#include "tests/build/TempTree.h"
+#include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
 #include <sstream>
@@ -11,8 +11,8 @@
 namespace corvex {
 namespace {
 
-using testing::ReadAll;
-using testing::TempTree;
+using test::ReadFile;
+using test::TempTree;
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
@@ -189,7 +189,7 @@ TEST_F(DirectiveTest, WriteReplacesTheFileWithExactlyTheText) {
         WriteDirectiveFile(rows, "/o/x.cab", DiskSizeUnlimited, CompressionMSZIP, 21);
     ASSERT_TRUE(r.written);
     EXPECT_EQ(r.path, t / "Corvex.ddf");
-    const std::string text = ReadAll(r.path);
+    const std::string text = ReadFile(r.path);
     EXPECT_EQ(text, DirectiveText(rows, "/o/x.cab", DiskSizeUnlimited, CompressionMSZIP, 21));
     EXPECT_NE(text.find("\"/src/empty/null\" \"empty\\null\"\r\n\"/x y/a b;c%d\" \"a b;c%d\"\r\n"),
               std::string::npos);
@@ -223,7 +223,7 @@ TEST_F(DirectiveTest, PathsTheSyntaxCannotCarryAreRefusedBeforeAnythingIsWritten
         const TDirectiveResult r = WriteDirectiveFile(c.rows, c.cabinet, 0, 0, 21);
         EXPECT_FALSE(r.written);
         EXPECT_EQ(r.badName, c.bad);
-        EXPECT_EQ(ReadAll(previous), "previous");
+        EXPECT_EQ(ReadFile(previous), "previous");
     }
 }
 

@@ -17,8 +17,8 @@ namespace corvex {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::Exists;
-using testing::ReadAll;
+using test::Exists;
+using test::ReadFile;
 
 const std::string kBin = CORVEX_BIN_DIR;
 
@@ -31,7 +31,7 @@ std::pair<int, std::string> RunProgram(const std::string& program,
         command += " '" + a + "'";
     command += " > '" + outputFile + "' 2>&1";
     const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(outputFile)};
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(outputFile)};
 }
 
 std::string RandomBytes(size_t n, unsigned seed) {
@@ -55,7 +55,7 @@ bool MakecabHasLzx(const std::string& dir) {
                    .c_str()) == 0;
 }
 
-class EndToEnd : public testing::WindowTest {
+class EndToEnd : public test::WindowTest {
   protected:
     void SetUp() override {
         WindowTest::SetUp();
@@ -175,7 +175,7 @@ TEST_F(EndToEnd, ASelfExtractingSpannedBuildExtractsItsFiles) {
         RunProgram(out_ + "/SETUP.exe", {"/Y", "/L", dest}, t_ / "sfx.out");
     EXPECT_EQ(status, 0) << output;
     for (const auto& [name, bytes] : files_)
-        EXPECT_TRUE(ReadAll(dest + "/" + name) == bytes) << name;
+        EXPECT_TRUE(ReadFile(dest + "/" + name) == bytes) << name;
     EXPECT_TRUE(Exists(dest + "/empty/null"));
 }
 

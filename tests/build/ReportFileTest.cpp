@@ -1,6 +1,6 @@
 #include "build/ReportFile.h"
 
-#include "tests/build/TempTree.h"
+#include "tests/support/TestFiles.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -9,7 +9,7 @@
 namespace corvex {
 namespace {
 
-using testing::TempTree;
+using test::TempTree;
 
 std::string Numbers(int from, int to, int perLine, const std::string& gap = " ",
                     const std::string& eol = "\n") {

@@ -3,15 +3,10 @@
 #pragma once
 
 #include "app/Main.h"
-#include "app/Prompts.h"
-#include "app/Startup.h"
-#include "app/State.h"
 #include "build/Report.h"
 #include "platform/Environment.h"
-#include "platform/Paths.h"
 #include "settings/SelectDirectory.h"
-#include "settings/Settings.h"
-#include "tests/build/TempTree.h"
+#include "tests/support/GuiTestSupport.h"
 
 #include <QCoreApplication>
 #include <QDialog>
@@ -24,73 +19,46 @@
 #include <memory>
 #include <sys/stat.h>
 
-namespace corvex::testing {
+namespace corvex::test {
 
-struct ProgramEnded {
-    int status;
-};
-
-class ScriptedPrompts : public Prompts {
+// The directory chooser runs the next scripted answer; the report dialog is shown (so that it
+// reads its report), its six values kept, and closed with its button.
+class ScriptedPrompts : public RecordingPrompts {
   public:
-    struct Shown {
-        QString caption, text;
-    };
-    void Message(QWidget*, const QString& caption, const QString& text) override {
-        messages.push_back({caption, text});
-    }
-    void StandardError(QWidget*, const QString& text) override { errors.push_back(text); }
-    QStringList OpenFiles(QWidget*, const FileDialogOptions& options) override {
-        openDialogs.push_back(options);
-        if (openAnswers.empty())
-            return {};
-        QStringList answer = openAnswers.front();
-        openAnswers.pop_front();
-        return answer;
-    }
-    QString SaveFile(QWidget*, const FileDialogOptions& options) override {
-        saveDialogs.push_back(options);
-        if (saveAnswers.empty())
-            return {};
-        QString answer = saveAnswers.front();
-        saveAnswers.pop_front();
-        return answer;
-    }
-    // The directory chooser runs the next scripted answer; the report dialog is shown (so
-    // that it reads its report), its six values kept, and closed with its button.
-    int ExecModal(QDialog* dialog) override {
-        modals.push_back(dialog);
-        if (dialog == DialogSelectDir) {
-            if (chooserAnswers.empty())
-                return QDialog::Rejected;
-            auto answer = std::move(chooserAnswers.front());
-            chooserAnswers.pop_front();
-            dialog->show();
-            answer(*DialogSelectDir);
-            const int result = dialog->result();
-            dialog->hide();
-            return result;
-        }
-        if (dialog == DialogReport) {
-            dialog->show();
-            reports.push_back(
-                {DialogReport->LabelTotalFiles->text(), DialogReport->LabelSizeRaw->text(),
-                 DialogReport->LabelSizeCAB->text(), DialogReport->LabelRatio->text(),
-                 DialogReport->LabelTime->text(), DialogReport->LabelThroughput->text()});
-            DialogReport->OKBtn->click();
-            return dialog->result();
-        }
-        return QDialog::Rejected;
+    ScriptedPrompts() {
+        answerModal = [this](QDialog* dialog) {
+            if (dialog == DialogSelectDir)
+                return AnswerChooser();
+            if (dialog == DialogReport)
+                return KeepReport();
+            return int(QDialog::Rejected);
+        };
     }
 
-    std::vector<Shown> messages;
-    std::vector<QString> errors;
-    std::vector<FileDialogOptions> openDialogs;
-    std::vector<FileDialogOptions> saveDialogs;
-    std::deque<QStringList> openAnswers;
-    std::deque<QString> saveAnswers;
     std::deque<std::function<void(TDialogSelectDir&)>> chooserAnswers;
-    std::vector<QDialog*> modals;
     std::vector<QStringList> reports;
+
+  private:
+    int AnswerChooser() {
+        if (chooserAnswers.empty())
+            return QDialog::Rejected;
+        auto answer = std::move(chooserAnswers.front());
+        chooserAnswers.pop_front();
+        DialogSelectDir->show();
+        answer(*DialogSelectDir);
+        const int result = DialogSelectDir->result();
+        DialogSelectDir->hide();
+        return result;
+    }
+    int KeepReport() {
+        DialogReport->show();
+        reports.push_back(
+            {DialogReport->LabelTotalFiles->text(), DialogReport->LabelSizeRaw->text(),
+             DialogReport->LabelSizeCAB->text(), DialogReport->LabelRatio->text(),
+             DialogReport->LabelTime->text(), DialogReport->LabelThroughput->text()});
+        DialogReport->OKBtn->click();
+        return DialogReport->result();
+    }
 };
 
 // A temporary tree holding the install directory (with a builder) and the settings file; the
@@ -100,17 +68,9 @@ class WindowTest : public ::testing::Test {
     void SetUp() override {
         startDirectory_ = platform::CurrentDirectory();
         installDir_ = t_.Dir("install") + "/";
-        platform::OverrideExecutableDirectory(installDir_);
-        savedXdg_ = platform::GetEnvironment("XDG_CONFIG_HOME");
-        savedTmp_ = platform::GetEnvironment("TMP");
-        platform::SetEnvironment("XDG_CONFIG_HOME", t_ / "config");
-        SetPrompts(&prompts_);
-        SetEndProgram([](int status) { throw ProgramEnded{status}; });
-        WindowMode = ModeCreate;
-        TotalBytes = 0;
-        CurrentCabinetPath.clear();
-        CommandLineText.clear();
-        AppSettings = {};
+        env_.Set("XDG_CONFIG_HOME", t_ / "config");
+        env_.Keep("TMP");
+        TakeOverProgram(prompts_, installDir_, [](int status) { throw ProgramEnded{status}; });
         InstallStandInBuilder();
     }
     void TearDown() override {
@@ -119,11 +79,8 @@ class WindowTest : public ::testing::Test {
         delete DialogReport;
         DialogReport = nullptr;
         form_.reset();
-        SetPrompts(nullptr);
-        SetEndProgram({});
-        platform::OverrideExecutableDirectory("");
-        platform::SetEnvironment("XDG_CONFIG_HOME", savedXdg_);
-        platform::SetEnvironment("TMP", savedTmp_);
+        GiveBackProgram();
+        env_.Restore();
         platform::SetCurrentDirectory(startDirectory_);
     }
 
@@ -156,9 +113,9 @@ class WindowTest : public ::testing::Test {
     TempTree t_;
     std::string installDir_;
     std::string startDirectory_;
-    std::optional<std::string> savedXdg_, savedTmp_;
+    ScopedEnvironment env_;
     ScriptedPrompts prompts_;
     std::unique_ptr<TFormMain> form_;
 };
 
-} // namespace corvex::testing
+} // namespace corvex::test

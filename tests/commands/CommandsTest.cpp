@@ -1,7 +1,7 @@
 // The commands of the main window driven by real key events on the real window, and extraction
 // through the real extrac32 into temporary directories.
-#include "StoredCabinet.h"
 #include "WindowFixture.h"
+#include "tests/support/StoredCabinet.h"
 
 #include "app/ListModels.h"
 #include "app/UpDown.h"
@@ -78,8 +78,8 @@ protected:
         bool ended, helped;
     };
     Snapshot Take(const TFormMain& f) const {
-        return {prompts.openTitles.size(),
-                prompts.saveTitles.size(),
+        return {prompts.openDialogs.size(),
+                prompts.saveDialogs.size(),
                 prompts.modals.size(),
                 prompts.messages.size(),
                 WindowMode,
@@ -93,9 +93,9 @@ protected:
         std::string d;
         const auto add = [&d](const std::string& s) { d += (d.empty() ? "" : " ") + s; };
         for (size_t i = a.opens; i < b.opens; ++i)
-            add("open:" + prompts.openTitles[i].toStdString());
+            add("open:" + prompts.openDialogs[i].title.toStdString());
         for (size_t i = a.saves; i < b.saves; ++i)
-            add("save:" + prompts.saveTitles[i].toStdString());
+            add("save:" + prompts.saveDialogs[i].title.toStdString());
         for (size_t i = a.modals; i < b.modals; ++i)
             add(std::string("modal:") + prompts.modals[i]->metaObject()->className());
         for (size_t i = a.messages; i < b.messages; ++i)
@@ -173,9 +173,9 @@ TEST_F(Commands, MenuItemsWithoutShortcutsShowTheirDialogs) {
     }
     // The conversions begin by asking for the file to convert.
     for (QAction* item : {f.CABtoEXE1, f.EXEtoCAB1}) {
-        const size_t opens = prompts.openTitles.size();
+        const size_t opens = prompts.openDialogs.size();
         item->trigger();
-        EXPECT_EQ(prompts.openTitles.size(), opens + 1) << item->text().toStdString();
+        EXPECT_EQ(prompts.openDialogs.size(), opens + 1) << item->text().toStdString();
     }
 }
 
@@ -221,13 +221,13 @@ protected:
         fs::create_symlink(std::string(CORVEX_BIN_DIR) + "/extrac32", installDir_ / "extrac32");
         cabinet_ = root_ / "my cabinets" / "mixed names.cab";
         fs::create_directories(cabinet_.parent_path());
-        WriteStoredCabinet(cabinet_.string(), {
-                                                  {"plain.txt", "plain text\n"},
-                                                  {"dir1\\sub\\deep.txt", "three levels down\n"},
-                                                  {"caf\xe9.txt", "latin-1 name\n"},
-                                                  {"empty", ""},
-                                                  {"docs\\r\xe9sum\xe9.doc", "in a directory, latin-1\n"},
-                                              });
+        WriteFile(cabinet_, StoredCabinet({
+            {"plain.txt", "plain text\n"},
+            {"dir1\\sub\\deep.txt", "three levels down\n"},
+            {"caf\xe9.txt", "latin-1 name\n"},
+            {"empty", ""},
+            {"docs\\r\xe9sum\xe9.doc", "in a directory, latin-1\n"},
+        }));
         // What an extractor no one here wrote makes of it.
         const std::string command = "cabextract -q -d '" + (root_ / "reference").string() + "' '" +
                                     cabinet_.string() + "' >/dev/null 2>&1";

@@ -6,17 +6,13 @@
 #include "platform/Paths.h"
 #include "settings/Association.h"
 #include "settings/Settings.h"
+#include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <optional>
-#include <sstream>
 #include <sys/wait.h>
 #include <thread>
 
@@ -25,57 +21,16 @@ namespace fs = std::filesystem;
 namespace corvex {
 namespace {
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void WriteFile(const fs::path& path, const std::string& text) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-void WriteExecutable(const fs::path& path, const std::string& script) {
-    WriteFile(path, script);
-    fs::permissions(path, fs::perms::owner_all);
-}
-
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "corvex-commands-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
-    }
-    ~TempDir() { fs::remove_all(path_); }
-    const fs::path& path() const { return path_; }
-    std::string dir() const { return path_.string() + "/"; }
-
-private:
-    fs::path path_;
-};
-
-// Sets environment variables for one test and puts the old values back afterwards.
-class ScopedEnvironment {
-public:
-    void Set(const std::string& name, const std::optional<std::string>& value) {
-        saved_.emplace_back(name, platform::GetEnvironment(name));
-        platform::SetEnvironment(name, value);
-    }
-    ~ScopedEnvironment() {
-        for (auto it = saved_.rbegin(); it != saved_.rend(); ++it)
-            platform::SetEnvironment(it->first, it->second);
-    }
-
-private:
-    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
-};
+using test::ReadFile;
+using test::ScopedEnvironment;
+using test::WaitForPath;
+using test::WriteExecutable;
+using test::WriteFile;
+using test::TempTree;
 
 // The children are detached and run on their own; wait for the file they leave.
 std::string WaitForFile(const fs::path& path) {
-    for (int i = 0; i < 1000 && !fs::exists(path); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    WaitForPath(path);
     // The writer may still be finishing its line.
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     return ReadFile(path);
@@ -99,14 +54,14 @@ TEST(ExtractionArguments, PiecesInOrderEachOneArgument) {
 }
 
 TEST(Extraction, StartsExtrac32FromInstallDirBeforePathOnePerName) {
-    TempDir install, elsewhere, record;
+    TempTree install, elsewhere, record;
     WriteExecutable(install.path() / "extrac32", kRecordingExtrac32);
     // One on PATH that must not be used: it leaves a marker instead.
     WriteExecutable(elsewhere.path() / "extrac32", "#!/bin/sh\ntouch \"$RECORD_DIR/wrong\"\n");
     ScopedEnvironment env;
     env.Set("RECORD_DIR", record.path().string());
     env.Set("PATH", elsewhere.path().string() + ":/usr/bin:/bin");
-    AppSettings.InstallDir = install.dir();
+    AppSettings.InstallDir = install.root();
     CurrentCabinetPath = "/data/with blank/set.cab";
 
     ExtractAllTo("/dest dir");
@@ -126,12 +81,12 @@ TEST(Extraction, StartsExtrac32FromInstallDirBeforePathOnePerName) {
 }
 
 TEST(Extraction, FallsBackToPathAndFailsQuietlyWhenMissing) {
-    TempDir install, onPath, record;
+    TempTree install, onPath, record;
     WriteExecutable(onPath.path() / "extrac32", kRecordingExtrac32);
     ScopedEnvironment env;
     env.Set("RECORD_DIR", record.path().string());
     env.Set("PATH", onPath.path().string() + ":/usr/bin:/bin");
-    AppSettings.InstallDir = install.dir();
+    AppSettings.InstallDir = install.root();
     EXPECT_TRUE(StartExtrac32(ExtractionArguments("/d", "x.cab")));
     EXPECT_EQ(WaitForFile(record.path() / "x.cab.args"), "/Y\n/L\n/d\nx.cab\n");
 
@@ -196,21 +151,14 @@ protected:
         env.Set("DISPLAY", std::nullopt);
         // xdg-mime names an entry only when its program exists.
         WriteExecutable(install.path() / "corvex", "#!/bin/sh\n");
-        AppSettings.InstallDir = install.dir();
+        AppSettings.InstallDir = install.root();
     }
 
     static std::string QueryDefault() {
-        FILE* p = popen("xdg-mime query default application/vnd.ms-cab-compressed 2>/dev/null", "r");
-        std::string out;
-        char buffer[256];
-        while (p && fgets(buffer, sizeof buffer, p))
-            out += buffer;
-        if (p)
-            pclose(p);
-        return out;
+        return test::CommandOutput("xdg-mime query default application/vnd.ms-cab-compressed 2>/dev/null");
     }
 
-    TempDir home, install;
+    TempTree home, install;
     ScopedEnvironment env;
 };
 
@@ -220,7 +168,7 @@ TEST_F(AssociationTest, DesktopKnowsCorvexAsTheCabinetOpener) {
     EXPECT_EQ(QueryDefault(), "corvex-cabinet.desktop\n");
 
     const std::string entry = ReadFile(home.path() / "data/applications/corvex-cabinet.desktop");
-    EXPECT_NE(entry.find("\nExec=" + install.dir() + "corvex %f\n"), std::string::npos) << entry;
+    EXPECT_NE(entry.find("\nExec=" + install.root() + "corvex %f\n"), std::string::npos) << entry;
     EXPECT_NE(entry.find("\nMimeType=application/vnd.ms-cab-compressed;\n"), std::string::npos);
     EXPECT_NE(entry.find("\nIcon="), std::string::npos);
     const std::string validate = "desktop-file-validate '" +
@@ -258,18 +206,18 @@ TEST_F(AssociationTest, UnsetXdgVariablesMeanTheHomeDefaults) {
 }
 
 TEST(Help, ManualBesideTheProgramOrInstalledShare) {
-    TempDir root;
-    platform::OverrideExecutableDirectory(root.dir() + "bin/");
+    TempTree root;
+    platform::OverrideExecutableDirectory(root.root() + "bin/");
     EXPECT_EQ(platform::HelpTopicPath(101), std::nullopt);
     std::string missing;
     EXPECT_EQ(platform::ShowHelpTopic(101, &missing), platform::HelpResult::ManualMissing);
-    EXPECT_EQ(missing, root.dir() + "bin/help/corvex.html");
+    EXPECT_EQ(missing, root.root() + "bin/help/corvex.html");
 
     WriteFile(root.path() / "share/corvex/help/corvex.html", "<html></html>");
     fs::create_directories(root.path() / "bin");
-    EXPECT_EQ(platform::HelpTopicPath(101), root.dir() + "bin/../share/corvex/help/corvex.html");
+    EXPECT_EQ(platform::HelpTopicPath(101), root.root() + "bin/../share/corvex/help/corvex.html");
     WriteFile(root.path() / "bin/help/corvex.html", "<html></html>");
-    EXPECT_EQ(platform::HelpTopicPath(101), root.dir() + "bin/help/corvex.html");
+    EXPECT_EQ(platform::HelpTopicPath(101), root.root() + "bin/help/corvex.html");
     platform::OverrideExecutableDirectory("");
 }
 

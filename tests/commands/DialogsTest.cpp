@@ -229,14 +229,7 @@ TEST_F(OptionsDialog, HelpButtonOpensTheManualOrSaysItIsMissing) {
 class AssociationButton : public OptionsDialog {
 protected:
     std::string QueryDefault() {
-        FILE* p = popen("xdg-mime query default application/vnd.ms-cab-compressed 2>/dev/null", "r");
-        std::string out;
-        char buffer[256];
-        while (p && fgets(buffer, sizeof buffer, p))
-            out += buffer;
-        if (p)
-            pclose(p);
-        return out;
+        return CommandOutput("xdg-mime query default application/vnd.ms-cab-compressed 2>/dev/null");
     }
     fs::path List() const { return root_ / "config/mimeapps.list"; }
     fs::path Entry() const { return root_ / "data/applications/corvex-cabinet.desktop"; }

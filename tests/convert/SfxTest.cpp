@@ -1,7 +1,7 @@
 #include "convert/Sfx.h"
 
 #include "platform/Paths.h"
-#include "tests/build/TempTree.h"
+#include "tests/support/TestFiles.h"
 
 #include <csignal>
 #include <gtest/gtest.h>
@@ -14,9 +14,9 @@
 namespace corvex {
 namespace {
 
-using testing::Exists;
-using testing::ReadAll;
-using testing::TempTree;
+using test::Exists;
+using test::ReadFile;
+using test::TempTree;
 
 const std::string kSignature(kCabinetSignature, sizeof kCabinetSignature);
 constexpr size_t kBlock = 8 * 1024 * 1024;
@@ -84,14 +84,14 @@ TEST_F(SfxTest, RoundTripIsByteIdenticalAtBlockBoundaries) {
         const std::string cabinet = Cabinet(size, static_cast<unsigned>(size));
         const std::string path = t.File("data.cab", cabinet);
         ASSERT_TRUE(CabToSfx(path)) << size;
-        const std::string sfx = ReadAll(t / "data.exe");
+        const std::string sfx = ReadFile(t / "data.exe");
         ASSERT_EQ(sfx.size(), stub.size() + cabinet.size()) << size;
         EXPECT_TRUE(sfx.compare(0, stub.size(), stub) == 0) << size;
         EXPECT_TRUE(sfx.compare(stub.size(), std::string::npos, cabinet) == 0) << size;
 
         std::remove(path.c_str());
         ASSERT_TRUE(SfxToCab(t / "data.exe")) << size;
-        EXPECT_TRUE(ReadAll(path) == cabinet) << size;
+        EXPECT_TRUE(ReadFile(path) == cabinet) << size;
     }
 }
 
@@ -112,7 +112,7 @@ TEST_F(SfxTest, RoundTripThroughTheBlockBufferAcrossFileSystems) {
     std::filesystem::remove_all(real);
     ASSERT_TRUE(made);
     ASSERT_TRUE(SfxToCab(t / "d.exe")); // replaces the link with the cabinet itself
-    EXPECT_TRUE(ReadAll(t / "d.cab") == cabinet);
+    EXPECT_TRUE(ReadFile(t / "d.cab") == cabinet);
 }
 
 TEST_F(SfxTest, TheSelfExtractingFileIsExecutable) {
@@ -141,7 +141,7 @@ TEST_F(SfxTest, SfxToCabFindsTheCabinetWhereverItStartsInTheFirstBlock) {
     for (const Case& c : cases) {
         std::remove((t / "in.cab").c_str());
         ASSERT_TRUE(SfxToCab(t.File("in.bin", c.file))) << c.name;
-        EXPECT_TRUE(ReadAll(t / "in.cab") == c.expected) << c.name;
+        EXPECT_TRUE(ReadFile(t / "in.cab") == c.expected) << c.name;
     }
 }
 
@@ -156,7 +156,7 @@ TEST_F(SfxTest, NoSignatureInTheFirstBlockLeavesAnExistingOutputAlone) {
     for (const std::string& file : cases) {
         t.File("old.cab", "keep me");
         EXPECT_FALSE(SfxToCab(t.File("old.exe", file))) << file.size();
-        EXPECT_EQ(ReadAll(t / "old.cab"), "keep me") << file.size();
+        EXPECT_EQ(ReadFile(t / "old.cab"), "keep me") << file.size();
     }
 }
 
@@ -164,11 +164,11 @@ TEST_F(SfxTest, AnOutputNamedLikeItsInputIsRefused) {
     const std::string cabinet = Cabinet(200);
     t.File("self.exe", cabinet);
     EXPECT_FALSE(CabToSfx(t / "self.exe"));
-    EXPECT_TRUE(ReadAll(t / "self.exe") == cabinet);
+    EXPECT_TRUE(ReadFile(t / "self.exe") == cabinet);
 
     t.File("self.cab", cabinet);
     EXPECT_FALSE(SfxToCab(t / "self.cab"));
-    EXPECT_TRUE(ReadAll(t / "self.cab") == cabinet);
+    EXPECT_TRUE(ReadFile(t / "self.cab") == cabinet);
 }
 
 TEST_F(SfxTest, FailedOpensGiveFalseAndLeaveNoOutput) {
@@ -181,7 +181,7 @@ TEST_F(SfxTest, FailedOpensGiveFalseAndLeaveNoOutput) {
     std::remove((t / "bin/extrac32").c_str());
     t.File("nostub.exe", "older");
     EXPECT_FALSE(CabToSfx(cab));
-    EXPECT_EQ(ReadAll(t / "nostub.exe"), "older");
+    EXPECT_EQ(ReadFile(t / "nostub.exe"), "older");
 }
 
 // A write that fails part way (here: the file size limit, as a full disk would) must leave
@@ -204,7 +204,7 @@ TEST_F(SfxTest, AFailedWriteRemovesTheIncompleteOutput) {
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
-    EXPECT_EQ(ReadAll(exe), "previous build");
+    EXPECT_EQ(ReadFile(exe), "previous build");
     EXPECT_FALSE(Exists(t / "big2.cab"));
     int leftovers = 0;
     for (const auto& e : std::filesystem::directory_iterator(t.root()))

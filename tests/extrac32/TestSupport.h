@@ -1,6 +1,8 @@
 // Running extrac32 and looking at what it wrote.
 #pragma once
 
+#include "tests/support/StoredCabinet.h"
+
 #include <cstdint>
 #include <map>
 #include <string>
@@ -52,13 +54,6 @@ std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
 
 // A stored (uncompressed) one-folder cabinet, for names and attributes that no fixture has.
-struct CabFile {
-    std::string name;
-    std::string data;
-    uint16_t attribs = 0x20;
-    uint16_t date = (21 << 9) | (2 << 5) | 3;       // 2001-02-03
-    uint16_t time = (4 << 11) | (5 << 5) | (6 / 2); // 04:05:06
-};
-std::string StoredCabinet(const std::vector<CabFile>& files);
+using corvex::test::StoredCabinet;
 
 } // namespace extrac32test
