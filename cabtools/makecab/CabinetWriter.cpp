@@ -295,7 +295,8 @@ private:
             bool countsOk = (cab_->folderHere || cab_->folders.size() < kMaxCabinetCount) &&
                             cab_->entries.size() + (entriesPlaced ? 0 : starting.size()) <= kMaxCabinetCount;
             uint64_t avail = cab_->limit - cab_->used;
-            if (countsOk && avail >= folderCost + startCost + kDataHeaderSize + rest) {
+            uint64_t whole = folderCost + startCost + kDataHeaderSize + rest;
+            if (countsOk && avail >= whole && !Strands(avail - whole, rest, next)) {
                 EnsureFolder();
                 if (!entriesPlaced)
                     for (size_t file : starting)
@@ -329,6 +330,18 @@ private:
             }
             TooSmall();
         }
+    }
+
+    // Whether writing a block whole, leaving `left` bytes in this cabinet, would leave the
+    // folder's following block nowhere to go: too big to fit, and no room for even the header
+    // and one byte of a split piece. The folder has data here, so it cannot move on to the next
+    // cabinet without a split block at the seam (readers only cross to the next cabinet's data
+    // through one); the block in hand is split instead, its last byte going on in the next.
+    // Only where the folder may go on at all: its last file is read and every file is listed.
+    bool Strands(uint64_t left, uint64_t rest, const CompressedFrame* next) const {
+        if (!next || !cab_->limited || rest < 2 || !pending_.empty() || !(folderEndsHere_ || closing_))
+            return false;
+        return left < kDataHeaderSize + std::min<uint64_t>(next->data.size(), 1);
     }
 
     // A folder of empty files only: a folder record and the files' entries, no data blocks.

@@ -109,6 +109,52 @@ TEST(SpanningTest, DiskSizesLinksAndContinuedFiles) {
     }
 }
 
+// A folder whose data block leaves fewer bytes in a cabinet than the next block's header and
+// one byte: the folder must still go on in the next cabinet. Disk sizes around the one where
+// a.bin's first block fills cabinet 1 exactly, so one of them strands the folder's last block
+// at the end of the disk for each kind of data block; later seams fall where they fall.
+TEST(SpanningTest, BlockEndingAtTheLastBytesOfADisk) {
+    // Cabinet 1: header, link to T2.cab on "Disk 2", one folder, a.bin's entry, a stored block.
+    const uint64_t full = 36 + 7 + 7 + 8 + (16 + 6) + 8 + 32768;
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {"a.bin", NoiseBytes(40000, 1)}, // the seam comes inside its last block
+        {"b.bin", NoiseBytes(70000, 2)}, // three blocks, a folder of its own
+        {"c.txt", TextBytes(5000, 3)},
+        {"empty", ""},
+    };
+    for (const char* compress : {".Set Compress=off", ".Set CompressionType=MSZIP", ".Set CompressionType=LZX"}) {
+        SCOPED_TRACE(compress);
+        TempDir dir;
+        std::vector<std::pair<std::string, std::string>> lines;
+        for (auto& [name, bytes] : files) {
+            WriteFile(dir / ("src/" + name), bytes);
+            lines.push_back({dir / ("src/" + name), name});
+        }
+        for (uint64_t limit = full - 8; limit <= full + 56; ++limit) {
+            SCOPED_TRACE(limit);
+            std::string out = dir / ("out" + std::to_string(limit));
+            WriteFile(dir / "e.ddf", Directive({".OPTION EXPLICIT", ".Set InfFileName=NUL", ".Set RptFileName=NUL",
+                                                ".Set CabinetNameTemplate=T*.cab", ".Set DiskDirectoryTemplate=" + out,
+                                                ".Set MaxDiskSize=" + std::to_string(limit), compress},
+                                               lines));
+            Outcome run = RunMakecab(dir / "e.ddf");
+            ASSERT_EQ(run.status, 0) << run.err;
+            std::vector<std::string> names = ListTree(out);
+            ASSERT_GE(names.size(), 4u);
+            for (const std::string& name : names) {
+                EXPECT_LE(ReadCabinet(out + "/" + name).fileSize, limit) << name;
+            }
+            std::string x = dir / ("x" + std::to_string(limit));
+            Outcome extract = RunProgram({"/usr/bin/cabextract", "-d", x, out + "/T1.cab"});
+            ASSERT_EQ(extract.status, 0) << extract.err;
+            EXPECT_EQ(extract.err, "");
+            for (auto& [name, bytes] : files) {
+                EXPECT_TRUE(ReadFile(x + "/" + name) == bytes) << name;
+            }
+        }
+    }
+}
+
 // 16-bit counts: past 65,535 files a cabinet ends, when the set may have another one.
 TEST(SpanningTest, FileCountLimit) {
     TempDir dir;
