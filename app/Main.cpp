@@ -34,11 +34,6 @@ namespace corvex {
 
 TFormMain* FormMain = nullptr;
 
-namespace {
-QString U(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
-} // namespace
 
 TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     setWindowTitle(U("Talvern Corvex"));

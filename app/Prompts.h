@@ -40,6 +40,11 @@ public:
     virtual int ExecModal(QDialog* dialog);
 };
 
+// The program's own texts, written in UTF-8 in the sources.
+inline QString U(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
 // The prompts in force; SetPrompts(nullptr) brings back the real ones.
 Prompts& CurrentPrompts();
 void SetPrompts(Prompts* prompts);

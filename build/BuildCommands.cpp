@@ -25,10 +25,6 @@ namespace corvex {
 
 namespace {
 
-QString U(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
-
 // Runs a core operation that appends to the build list on a copy of the rows, then hands the
 // model the rows it appended, all at once.
 template <typename Operation> void AppendThrough(TFormMain& form, Operation operation) {

@@ -15,11 +15,6 @@ namespace corvex {
 
 TDialogReport* DialogReport = nullptr;
 
-namespace {
-QString U(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
-} // namespace
 
 TDialogReport::TDialogReport(QWidget* parent) : QDialog(parent) {
     setWindowTitle(U("Corvex 報表"));

@@ -22,10 +22,6 @@ namespace {
 
 constexpr int kPathRole = Qt::UserRole;
 
-QString U(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
-
 QByteArray Bytes(const std::string& s) {
     return QByteArray(s.data(), qsizetype(s.size()));
 }

@@ -36,7 +36,6 @@ const std::string kThreeFiles =
 const std::string kFourFiles = kCabDir + "libarchive-test_read_format_cab_2.cab";
 
 using test::ProgramEnded;
-using test::U;
 
 std::string Numbered(int i) {
     std::string name = "f";

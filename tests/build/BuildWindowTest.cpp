@@ -19,10 +19,6 @@ using test::Exists;
 using test::ReadFile;
 using test::WindowTest;
 
-QString U(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
-
 QStringList Column(QAbstractItemModel* model, int column) {
     QStringList texts;
     for (int row = 0; row < model->rowCount(); ++row)

@@ -20,10 +20,6 @@
 
 namespace corvex::test {
 
-inline QString U(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
-
 // Thrown by the end-of-program hook, so that a test sees the status instead of exiting.
 struct ProgramEnded {
     int status;
