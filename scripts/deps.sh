@@ -9,7 +9,7 @@ packages=(
   zlib1g-dev                       # deflate inside MSZIP
   libgtest-dev libbenchmark-dev    # tests and benchmark programs
   cabextract gcab                  # independent peers the tests check against
-  hyperfine xz-utils gzip          # benchmarks
+  hyperfine xz-utils gzip python3 time  # benchmarks: timing, peers, ratios, peak memory
   xvfb xauth xdg-utils desktop-file-utils  # real windows, the desktop association
   fonts-wqy-microhei               # Traditional Chinese glyphs
 )
