@@ -214,6 +214,8 @@ TEST(Extrac32, ExistingFilesWithoutATerminal) {
 }
 
 TEST(Extrac32, ExistingFilesOnATerminalAreAskedAbout) {
+    if (!TerminalAvailable())
+        GTEST_SKIP() << "no pseudo-terminal on this machine";
     struct Case {
         const char* answers;
         const char* expected; // content of "old.txt" afterwards

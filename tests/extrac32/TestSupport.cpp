@@ -91,6 +91,14 @@ RunResult RunProgram(const std::vector<std::string>& argv, const std::string& di
     return result;
 }
 
+bool TerminalAvailable() {
+    const int fd = posix_openpt(O_RDWR | O_NOCTTY);
+    if (fd < 0)
+        return false;
+    close(fd);
+    return true;
+}
+
 RunResult RunOnTerminal(const std::vector<std::string>& argv, const std::string& dir,
                         const std::string& input) {
     int master = -1;

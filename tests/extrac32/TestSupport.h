@@ -23,6 +23,10 @@ struct RunResult {
 // report ends the run with status 86, which no test takes for extrac32's own statuses.
 RunResult RunProgram(const std::vector<std::string>& argv, const std::string& dir);
 // The same with stdin and stdout on a pseudo-terminal; input is typed in at the start.
+// Whether this machine can give us a pseudo-terminal at all (a bare chroot may not have
+// /dev/pts mounted); without one the questions asked on a terminal cannot be tested.
+bool TerminalAvailable();
+
 RunResult RunOnTerminal(const std::vector<std::string>& argv, const std::string& dir,
                         const std::string& input);
 
