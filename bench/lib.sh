@@ -30,3 +30,28 @@ median_seconds() {
 
 # ratio A B: A / B with three decimals.
 ratio() { python3 -c 'import sys; print(f"{float(sys.argv[1])/float(sys.argv[2]):.3f}")' "$1" "$2"; }
+
+# corpus_file_list FILE: the corpus's files, relative and in byte order, one a line.
+corpus_file_list() {
+    (cd "$CORPUS" && find . -type f | LC_ALL=C sort | sed 's|^\./||') >"$1"
+}
+
+# corpus_directive DDF LIST OUTDIR NAME TYPE [MEMORY]: a makecab directive putting the files of
+# LIST (relative to the corpus) into one cabinet OUTDIR/NAME.cab, with no limit on its size.
+corpus_directive() {
+    local ddf=$1 list=$2 outdir=$3 name=$4 type=$5 memory=${6:-}
+    {
+        echo ".OPTION EXPLICIT"
+        echo ".Set InfFileName=NUL"
+        echo ".Set RptFileName=NUL"
+        echo ".Set CabinetName1=$name.cab"
+        echo ".Set DiskDirectoryTemplate=$outdir/"
+        echo ".Set MaxDiskSize=0"
+        echo ".Set Compress=on"
+        echo ".Set CompressionType=$type"
+        [ -n "$memory" ] && echo ".Set CompressionMemory=$memory"
+        while IFS= read -r f; do
+            printf '"%s/%s" "%s"\n' "$CORPUS" "$f" "${f//\//\\}"
+        done <"$list"
+    } >"$ddf"
+}

@@ -12,28 +12,14 @@ rm -rf "$work"
 mkdir -p "$work/out"
 
 list=$work/files.txt
-(cd "$CORPUS" && find . -type f | LC_ALL=C sort | sed 's|^\./||') >"$list"
+corpus_file_list "$list"
 all=$work/corpus.bin
 (cd "$CORPUS" && xargs -d '\n' cat <"$list") >"$all"
 
-# directive NAME TYPE [MEMORY]: a one-cabinet directive over the corpus.
+# directive NAME TYPE [MEMORY]: a one-cabinet directive over the corpus; prints its path.
 directive() {
-    local ddf=$work/$1.ddf
-    {
-        echo ".OPTION EXPLICIT"
-        echo ".Set InfFileName=NUL"
-        echo ".Set RptFileName=NUL"
-        echo ".Set CabinetName1=$1.cab"
-        echo ".Set DiskDirectoryTemplate=$work/out/"
-        echo ".Set MaxDiskSize=0"
-        echo ".Set Compress=on"
-        echo ".Set CompressionType=$2"
-        [ -n "${3:-}" ] && echo ".Set CompressionMemory=$3"
-        while IFS= read -r f; do
-            printf '"%s/%s" "%s"\n' "$CORPUS" "$f" "${f//\//\\}"
-        done <"$list"
-    } >"$ddf"
-    echo "$ddf"
+    corpus_directive "$work/$1.ddf" "$list" "$work/out" "$@"
+    echo "$work/$1.ddf"
 }
 
 gzip_size=$(gzip -6 -c "$all" | wc -c)

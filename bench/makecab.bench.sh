@@ -11,21 +11,9 @@ mkdir -p "$work/out"
 
 # The same files in the same order for both: gcab takes them relative to the corpus.
 list=$work/files.txt
-(cd "$CORPUS" && find . -type f | LC_ALL=C sort | sed 's|^\./||') >"$list"
+corpus_file_list "$list"
 ddf=$work/corpus.ddf
-{
-    echo ".OPTION EXPLICIT"
-    echo ".Set InfFileName=NUL"
-    echo ".Set RptFileName=NUL"
-    echo ".Set CabinetName1=ours.cab"
-    echo ".Set DiskDirectoryTemplate=$work/out/"
-    echo ".Set MaxDiskSize=0"
-    echo ".Set Compress=on"
-    echo ".Set CompressionType=MSZIP"
-    while IFS= read -r f; do
-        printf '"%s/%s" "%s"\n' "$CORPUS" "$f" "${f//\//\\}"
-    done <"$list"
-} >"$ddf"
+corpus_directive "$ddf" "$list" "$work/out" ours MSZIP
 
 ours=$(median_seconds "$makecab /f $ddf >/dev/null")
 theirs=$(median_seconds "cd $CORPUS && xargs -d '\n' gcab -c -z $work/gcab.cab <$list")
