@@ -131,7 +131,10 @@ void SaveCabinet(TFormMain& form) {
 
     CheckBuilderPresent();
     const platform::ProcessOutcome outcome = RunBuilder();
-    if (!outcome.started) {
+    // A builder that ran but failed wrote no cabinet and no report: going on would show the
+    // previous build's figures as this one's and turn an older cabinet of the same name into
+    // a self-extracting file. It gets the same message as a builder that could not start.
+    if (!outcome.started || outcome.exitStatus != 0) {
         CurrentPrompts().Message(&form, BuildFailedCaption(), BuildFailedText());
         return;
     }

@@ -349,6 +349,25 @@ TEST_F(SaveCabinetTest, ABuilderThatCannotStartIsReportedAndTmpPutBack) {
     EXPECT_TRUE(prompts_.reports.empty());
 }
 
+TEST_F(SaveCabinetTest, ABuilderThatFailsShowsNoOldReportAndConvertsNothing) {
+    TFormMain& f = StartWithRows();
+    t_.File("install/extrac32", "STUB");
+    AppSettings.CreateSelfExtracting = true;
+    const std::string out = t_.Dir("out");
+    // What an earlier build left behind: its cabinet and its report.
+    t_.File("out/DATA.cab", "older cabinet");
+    t_.File("tmp/Corvex.RPT", "Report\n1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20 21 22 23 24\n");
+    const std::string path = t_.File("install/makecab", "#!/bin/sh\necho 'bad line' >&2\nexit 1\n");
+    chmod(path.c_str(), 0755);
+    prompts_.saveAnswers.push_back(QString::fromStdString(out + "/DATA.CAB"));
+    f.MenuItemSave->trigger();
+    ASSERT_EQ(prompts_.messages.size(), 1u);
+    EXPECT_EQ(prompts_.messages[0].caption, U("Corvex 訊息: 建立 Cabinet 檔案發生錯誤"));
+    EXPECT_TRUE(prompts_.reports.empty());
+    EXPECT_EQ(ReadFile(out + "/DATA.cab"), "older cabinet");
+    EXPECT_FALSE(Exists(out + "/DATA.exe"));
+}
+
 TEST_F(SaveCabinetTest, AMissingBuilderEndsTheProgramAfterTheDirectiveIsWritten) {
     TFormMain& f = StartWithRows();
     std::filesystem::remove(installDir_ + "makecab");
