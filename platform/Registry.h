@@ -39,12 +39,15 @@ struct RegistryValue {
 
 enum class RegistryRoot { CurrentUser, ClassesRoot };
 
-// The store's file.
+// The store's file (Linux; on Windows the values live in the system's registry).
 std::string RegistryFilePath();
 
 class TRegistry {
   public:
     TRegistry() = default; // starts at HKEY_CURRENT_USER
+    TRegistry(const TRegistry&) = delete;
+    TRegistry& operator=(const TRegistry&) = delete;
+    ~TRegistry() { CloseKey(); }
 
     void SetRootKey(RegistryRoot root) { root_ = root; }
     // Opens a key path under the root (backslash-separated); with canCreate a missing key is
@@ -73,6 +76,9 @@ class TRegistry {
     RegistryRoot root_ = RegistryRoot::CurrentUser;
     std::string key_;
     bool open_ = false;
+#ifdef _WIN32
+    void* handle_ = nullptr; // the open HKEY
+#endif
 };
 
 // The text of a REGEDIT4 file and back; exposed for tests.

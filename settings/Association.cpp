@@ -10,7 +10,7 @@
 #include <vector>
 
 #ifdef _WIN32
-#include <windows.h>
+#include "platform/Registry.h"
 #else
 #include <cerrno>
 #include <cstdio>
@@ -142,18 +142,16 @@ std::string MergeDefaultApplication(const std::string& existing, const std::stri
 
 namespace {
 
-// One step: open (creating) the key under HKEY_CLASSES_ROOT, replace its default value.
+// One step: open (creating) the key under HKEY_CLASSES_ROOT and replace its default value. A
+// key that cannot be opened is passed over; a write that fails raises the registry's error.
 void SetClassesRootDefault(const std::string& path, const std::string& value) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS)
+    platform::TRegistry registry;
+    registry.SetRootKey(platform::RegistryRoot::ClassesRoot);
+    if (!registry.OpenKey(path, true))
         return;
-    RegDeleteValueA(key, "");
-    const LONG rc = RegSetValueExA(key, "", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                                   static_cast<DWORD>(value.size() + 1));
-    RegCloseKey(key);
-    if (rc != ERROR_SUCCESS)
-        FailedToSetData();
+    registry.DeleteValue("");
+    registry.WriteString("", value);
+    registry.CloseKey();
 }
 
 } // namespace
