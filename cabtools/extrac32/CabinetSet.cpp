@@ -3,6 +3,7 @@
 #include "Report.h"
 #include "SafeName.h"
 #include "Signature.h"
+#include "cabtools/CabFormat.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -17,12 +18,7 @@ namespace cabtools {
 
 namespace {
 
-constexpr size_t kHeaderSize = 36;
-constexpr uint16_t kFlagPrevious = 0x0001;
-constexpr uint16_t kFlagNext = 0x0002;
-constexpr uint16_t kFlagReserve = 0x0004;
-constexpr size_t kFolderRecordSize = 8;
-constexpr size_t kMaxStoredName = 256; // 255 bytes and the terminating zero
+constexpr size_t kMaxStoredName = kCabMaxNameBytes + 1; // with the terminating zero
 
 uint16_t Get16(const uint8_t* p) {
     return static_cast<uint16_t>(p[0] | (p[1] << 8));
@@ -48,7 +44,7 @@ size_t ReadFully(int fd, uint8_t* data, size_t size, off_t at) {
 }
 
 std::string CheckHeaderOf(int fd, off_t base) {
-    uint8_t header[kHeaderSize];
+    uint8_t header[kCabHeaderSize];
     if (ReadFully(fd, header, sizeof header, base) != sizeof header) {
         return "too short for a cabinet header";
     }
@@ -59,9 +55,9 @@ std::string CheckHeaderOf(int fd, off_t base) {
     const uint32_t filesAt = Get32(header + 16);
     const uint16_t folders = Get16(header + 26);
     const uint16_t flags = Get16(header + 30);
-    uint64_t at = kHeaderSize;
+    uint64_t at = kCabHeaderSize;
     size_t folderReserve = 0;
-    if (flags & kFlagReserve) {
+    if (flags & kCabFlagReserve) {
         uint8_t sizes[4];
         if (ReadFully(fd, sizes, sizeof sizes, base + static_cast<off_t>(at)) != sizeof sizes) {
             return "truncated cabinet header";
@@ -69,7 +65,7 @@ std::string CheckHeaderOf(int fd, off_t base) {
         folderReserve = sizes[2];
         at += sizeof sizes + Get16(sizes);
     }
-    const int names = ((flags & kFlagPrevious) ? 2 : 0) + ((flags & kFlagNext) ? 2 : 0);
+    const int names = ((flags & kCabFlagPrevious) ? 2 : 0) + ((flags & kCabFlagNext) ? 2 : 0);
     for (int i = 0; i < names; ++i) {
         uint8_t text[kMaxStoredName];
         const size_t got = ReadFully(fd, text, sizeof text, base + static_cast<off_t>(at));
@@ -79,7 +75,7 @@ std::string CheckHeaderOf(int fd, off_t base) {
         }
         at += static_cast<size_t>(static_cast<const uint8_t*>(end) - text) + 1;
     }
-    at += static_cast<uint64_t>(folders) * (kFolderRecordSize + folderReserve);
+    at += static_cast<uint64_t>(folders) * (kCabFolderSize + folderReserve);
     if (filesAt != at) {
         return "damaged or ambiguous cabinet: the header puts the file records at offset " +
                std::to_string(filesAt) + ", but they would follow the folder records at " +

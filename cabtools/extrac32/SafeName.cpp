@@ -21,44 +21,6 @@ char LowerAscii(char c) {
 
 } // namespace
 
-bool IsStrictUtf8(std::string_view text) {
-    size_t i = 0;
-    while (i < text.size()) {
-        const auto lead = static_cast<uint8_t>(text[i]);
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
-        size_t length;
-        uint32_t value;
-        uint32_t smallest;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2, value = lead & 0x1F, smallest = 0x80;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3, value = lead & 0x0F, smallest = 0x800;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4, value = lead & 0x07, smallest = 0x10000;
-        } else {
-            return false; // continuation byte, C0/C1 (always overlong) or F5..FF
-        }
-        if (text.size() - i < length) {
-            return false;
-        }
-        for (size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<uint8_t>(text[i + k]);
-            if ((next & 0xC0) != 0x80) {
-                return false;
-            }
-            value = (value << 6) | (next & 0x3F);
-        }
-        if (value < smallest || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
-            return false;
-        }
-        i += length;
-    }
-    return true;
-}
-
 SafeName MakeSafeName(std::string_view stored, bool utf8) {
     SafeName result;
     if (stored.empty()) {

@@ -6,6 +6,8 @@
 // and '/' (which Windows also takes as one) separate components here.
 #pragma once
 
+#include "cabtools/CabFormat.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,8 +23,6 @@ struct SafeName {
 // Name bytes are kept as stored. With utf8 (the name-is-UTF-8 attribute) the bytes must be
 // strict UTF-8: no overlong forms, surrogates or values past U+10FFFF.
 SafeName MakeSafeName(std::string_view stored, bool utf8);
-
-bool IsStrictUtf8(std::string_view text);
 
 // The part after the last separator: the name a listing shows without its directory.
 std::string_view BaseName(std::string_view stored);

@@ -15,16 +15,6 @@ namespace cabtools {
 
 namespace {
 
-constexpr uint16_t kContinuedFromPrev = 0xFFFD;
-constexpr uint16_t kContinuedToNext = 0xFFFE;
-constexpr uint16_t kContinuedPrevAndNext = 0xFFFF;
-constexpr uint16_t kFlagPrevCabinet = 0x0001;
-constexpr uint16_t kFlagNextCabinet = 0x0002;
-constexpr uint64_t kHeaderSize = 36;
-constexpr uint64_t kFolderSize = 8;
-constexpr uint64_t kDataHeaderSize = 8;
-constexpr uint64_t kFileEntryFixed = 16;
-constexpr size_t kMaxNameBytes = 255;        // names are stored with a NUL in 256 bytes
 constexpr uint64_t kNoLimit = 0xFFFFFFFFull; // cbCabinet and every offset are 32-bit
 constexpr size_t kReadChunk = 1 << 20;
 // Room kept when judging whether a file fits: a split block's header and first byte, and the
@@ -53,7 +43,7 @@ public:
 
     WriterResult Run() {
         for (const WriterFile& f : files_) {
-            if (f.name.empty() || f.name.size() > kMaxNameBytes)
+            if (f.name.empty() || f.name.size() > kCabMaxNameBytes)
                 throw WriterError{f.where, "a name in a cabinet has 1 to 255 bytes: \"" + f.name + "\""};
             if (f.size > kMaxFolderBytes)
                 throw WriterError{f.where, f.source + ": too large for a cabinet (at most 2,147,450,880 bytes)"};
@@ -128,7 +118,7 @@ private:
         auto it = slots_.find(number);
         if (it == slots_.end()) {
             CabinetSlot slot = options_.cabinet(number);
-            if (slot.fileName.size() > kMaxNameBytes || slot.diskLabel.size() > kMaxNameBytes)
+            if (slot.fileName.size() > kCabMaxNameBytes || slot.diskLabel.size() > kCabMaxNameBytes)
                 throw WriterError{slot.maxSizeWhere, "cabinet and disk names have at most 255 bytes: \"" +
                                                          slot.fileName + "\", \"" + slot.diskLabel + "\""};
             it = slots_.emplace(number, std::move(slot)).first;
@@ -137,7 +127,7 @@ private:
     }
 
     static uint64_t NamesSize(const CabinetSlot& s) { return s.fileName.size() + 1 + s.diskLabel.size() + 1; }
-    uint64_t EntrySize(size_t file) const { return kFileEntryFixed + files_[file].name.size() + 1; }
+    uint64_t EntrySize(size_t file) const { return kCabFileEntryFixed + files_[file].name.size() + 1; }
 
     [[noreturn]] void TooSmall() {
         throw WriterError{cab_->slot.maxSizeWhere,
@@ -152,13 +142,13 @@ private:
         cab_->slot = Slot(number);
         cab_->limited = cab_->slot.maxSize != 0;
         cab_->limit = cab_->limited ? std::min(cab_->slot.maxSize, kNoLimit) : kNoLimit;
-        cab_->used = kHeaderSize;
+        cab_->used = kCabHeaderSize;
         if (number > 1)
             cab_->used += NamesSize(Slot(number - 1));
         // The last cabinet is not known in advance; a limited one keeps room for a next link.
         if (cab_->limited)
             cab_->used += NamesSize(Slot(number + 1));
-        if (cab_->used + kFolderSize + kDataHeaderSize + 1 > cab_->limit)
+        if (cab_->used + kCabFolderSize + kCabDataHeaderSize + 1 > cab_->limit)
             TooSmall();
     }
 
@@ -166,7 +156,7 @@ private:
         if (cab_->folderHere)
             return;
         cab_->folders.push_back({cab_->data.size(), 0, codec_->TypeCompress()});
-        cab_->used += kFolderSize;
+        cab_->used += kCabFolderSize;
         cab_->folderHere = true;
     }
 
@@ -178,7 +168,7 @@ private:
     }
 
     void WritePiece(const uint8_t* data, uint64_t size, uint16_t uncompressedSize) {
-        uint8_t header[kDataHeaderSize];
+        uint8_t header[kCabDataHeaderSize];
         uint32_t sum = DataBlockChecksum(data, uint16_t(size), uncompressedSize);
         for (int i = 0; i < 4; ++i)
             header[i] = uint8_t(sum >> (8 * i));
@@ -187,7 +177,7 @@ private:
         cab_->data.Append(header, sizeof header);
         cab_->data.Append(data, size);
         cab_->folders.back().blocks++;
-        cab_->used += kDataHeaderSize + size;
+        cab_->used += kCabDataHeaderSize + size;
     }
 
     // Closes the current cabinet and opens the next. When the open folder goes on, `seamBlock`
@@ -213,7 +203,7 @@ private:
             EnsureFolder();
             for (size_t file : carried)
                 AddEntry(file, true);
-            if (cab_->used + kDataHeaderSize + 1 > cab_->limit)
+            if (cab_->used + kCabDataHeaderSize + 1 > cab_->limit)
                 TooSmall();
         }
     }
@@ -262,13 +252,13 @@ private:
     // is still waiting to be placed.
     bool FitsWhole(size_t i) const {
         uint64_t need = cab_->used + Bound(folderBytes_ - placedBytes_ + files_[i].size) + pendingEntryCost_ +
-                        EntrySize(i) + (cab_->folderHere ? 0 : kFolderSize) + kSpanMargin;
+                        EntrySize(i) + (cab_->folderHere ? 0 : kCabFolderSize) + kSpanMargin;
         return need <= cab_->limit;
     }
 
     // The most the blocks holding `bytes` more of the folder can take, headers included.
     uint64_t Bound(uint64_t bytes) const {
-        return bytes + (bytes / kFrameSize + 2) * (kDataHeaderSize + MaxFrameOverhead(codec_->TypeCompress()));
+        return bytes + (bytes / kFrameSize + 2) * (kCabDataHeaderSize + MaxFrameOverhead(codec_->TypeCompress()));
     }
 
     // Puts one data block into the cabinets, splitting it where a cabinet is full. `next` is
@@ -290,12 +280,12 @@ private:
         uint64_t rest = frame.data.size();
         bool entriesPlaced = false; // the starting files are listed (where the block begins)
         for (;;) {
-            uint64_t folderCost = cab_->folderHere ? 0 : kFolderSize;
+            uint64_t folderCost = cab_->folderHere ? 0 : kCabFolderSize;
             uint64_t startCost = entriesPlaced ? 0 : entryCost;
             bool countsOk = (cab_->folderHere || cab_->folders.size() < kMaxCabinetCount) &&
                             cab_->entries.size() + (entriesPlaced ? 0 : starting.size()) <= kMaxCabinetCount;
             uint64_t avail = cab_->limit - cab_->used;
-            uint64_t whole = folderCost + startCost + kDataHeaderSize + rest;
+            uint64_t whole = folderCost + startCost + kCabDataHeaderSize + rest;
             if (countsOk && avail >= whole && !Strands(avail - whole, rest, next)) {
                 EnsureFolder();
                 if (!entriesPlaced)
@@ -307,8 +297,8 @@ private:
             if (!cab_->limited)
                 ThrowUnlimitedOverflow(countsOk, starting.empty() ? "" : files_[starting.front()].where);
             uint64_t piece = 0;
-            if (countsOk && avail > folderCost + startCost + kDataHeaderSize)
-                piece = std::min(avail - folderCost - startCost - kDataHeaderSize, rest - 1);
+            if (countsOk && avail > folderCost + startCost + kCabDataHeaderSize)
+                piece = std::min(avail - folderCost - startCost - kCabDataHeaderSize, rest - 1);
             if (piece >= 1) {
                 if (!pending_.empty() || !(folderEndsHere_ || closing_))
                     throw WriterError{"", "internal error: compressed data came out larger than planned, and a "
@@ -341,7 +331,7 @@ private:
     bool Strands(uint64_t left, uint64_t rest, const CompressedFrame* next) const {
         if (!next || !cab_->limited || rest < 2 || !pending_.empty() || !(folderEndsHere_ || closing_))
             return false;
-        return left < kDataHeaderSize + std::min<uint64_t>(next->data.size(), 1);
+        return left < kCabDataHeaderSize + std::min<uint64_t>(next->data.size(), 1);
     }
 
     // A folder of empty files only: a folder record and the files' entries, no data blocks.
@@ -352,7 +342,7 @@ private:
         for (;;) {
             bool countsOk = cab_->folders.size() < kMaxCabinetCount &&
                             cab_->entries.size() + pending_.size() <= kMaxCabinetCount;
-            if (countsOk && cab_->limit - cab_->used >= kFolderSize + entryCost)
+            if (countsOk && cab_->limit - cab_->used >= kCabFolderSize + entryCost)
                 break;
             if (!cab_->limited)
                 ThrowUnlimitedOverflow(countsOk, pending_.empty() ? "" : files_[pending_.front()].where);
@@ -415,15 +405,15 @@ private:
         Cabinet& cab = *cab_;
         std::vector<uint8_t> head;
         uint16_t flags = 0;
-        uint64_t headerSize = kHeaderSize;
+        uint64_t headerSize = kCabHeaderSize;
         if (cab.number > 1)
-            flags |= kFlagPrevCabinet, headerSize += NamesSize(Slot(cab.number - 1));
+            flags |= kCabFlagPrevious, headerSize += NamesSize(Slot(cab.number - 1));
         if (hasNext)
-            flags |= kFlagNextCabinet, headerSize += NamesSize(Slot(cab.number + 1));
+            flags |= kCabFlagNext, headerSize += NamesSize(Slot(cab.number + 1));
         uint64_t filesSize = 0;
         for (const Entry& e : cab.entries)
             filesSize += EntrySize(e.file);
-        uint64_t dataStart = headerSize + kFolderSize * cab.folders.size() + filesSize;
+        uint64_t dataStart = headerSize + kCabFolderSize * cab.folders.size() + filesSize;
         uint64_t total = dataStart + cab.data.size();
         if (total > cab.limit)
             throw WriterError{cab.slot.maxSizeWhere, "internal error: cabinet " + cab.slot.fileName + " would hold " +
@@ -433,7 +423,7 @@ private:
         Put32(head, 0);
         Put32(head, uint32_t(total));
         Put32(head, 0);
-        Put32(head, uint32_t(headerSize + kFolderSize * cab.folders.size()));
+        Put32(head, uint32_t(headerSize + kCabFolderSize * cab.folders.size()));
         Put32(head, 0);
         head.push_back(3); // version 1.3
         head.push_back(1);
@@ -459,11 +449,11 @@ private:
             const WriterFile& f = files_[e.file];
             uint16_t folder = e.folder;
             if (e.fromPrev && e.toNext)
-                folder = kContinuedPrevAndNext;
+                folder = kCabContinuedPrevAndNext;
             else if (e.fromPrev)
-                folder = kContinuedFromPrev;
+                folder = kCabContinuedFromPrev;
             else if (e.toNext)
-                folder = kContinuedToNext;
+                folder = kCabContinuedToNext;
             Put32(head, f.size);
             Put32(head, uint32_t(offset_[e.file]));
             Put16(head, folder);
@@ -527,38 +517,6 @@ void DosDateTime(int64_t unixSeconds, uint16_t& date, uint16_t& time) {
     }
     date = uint16_t(((local.tm_year - 80) << 9) | ((local.tm_mon + 1) << 5) | local.tm_mday);
     time = uint16_t((local.tm_hour << 11) | (local.tm_min << 5) | (std::min(local.tm_sec, 59) / 2));
-}
-
-bool IsValidUtf8(const std::string& text) {
-    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-    size_t n = text.size();
-    for (size_t i = 0; i < n;) {
-        unsigned c = p[i];
-        size_t len;
-        uint32_t cp, min;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        } else if ((c & 0xE0) == 0xC0)
-            len = 2, cp = c & 0x1F, min = 0x80;
-        else if ((c & 0xF0) == 0xE0)
-            len = 3, cp = c & 0x0F, min = 0x800;
-        else if ((c & 0xF8) == 0xF0)
-            len = 4, cp = c & 0x07, min = 0x10000;
-        else
-            return false;
-        if (i + len > n)
-            return false;
-        for (size_t k = 1; k < len; ++k) {
-            if ((p[i + k] & 0xC0) != 0x80)
-                return false;
-            cp = (cp << 6) | (p[i + k] & 0x3F);
-        }
-        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
-        i += len;
-    }
-    return true;
 }
 
 } // namespace cabtools

@@ -11,6 +11,7 @@
 // block holding its first byte begins.
 #pragma once
 
+#include "cabtools/CabFormat.h"
 #include "Codecs.h"
 #include "Output.h"
 
@@ -23,11 +24,6 @@ namespace cabtools {
 
 inline constexpr uint64_t kMaxFolderBytes = uint64_t(65535) * kFrameSize; // 16-bit block count
 inline constexpr size_t kMaxCabinetCount = 65535;                        // files, folders per cabinet
-
-// CFFILE attribute bits.
-inline constexpr uint16_t kAttribReadOnly = 0x01;
-inline constexpr uint16_t kAttribArchive = 0x20;
-inline constexpr uint16_t kAttribNameIsUtf8 = 0x80;
 
 struct WriterFile {
     std::string source;      // read from disk
@@ -85,7 +81,5 @@ WriterResult WriteCabinetSet(const std::vector<WriterFile>& files, const WriterO
 // MS-DOS date and time of a file time, in local time; clamped to 1980..2107.
 void DosDateTime(int64_t unixSeconds, uint16_t& date, uint16_t& time);
 
-// True when the bytes are valid UTF-8 (no overlong forms, surrogates or values past U+10FFFF).
-bool IsValidUtf8(const std::string& text);
 
 } // namespace cabtools

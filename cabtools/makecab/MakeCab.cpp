@@ -163,14 +163,14 @@ bool RunDirective(const Directive& d, const RunOptions& options, RunSummary& sum
         f.source = line.source;
         f.size = uint32_t(st.st_size);
         DosDateTime(int64_t(st.st_mtime), f.date, f.time);
-        f.attribs = kAttribArchive;
+        f.attribs = kCabAttribArchive;
         if (!(st.st_mode & S_IWUSR))
-            f.attribs |= kAttribReadOnly;
+            f.attribs |= kCabAttribReadOnly;
         bool ascii = true;
         for (unsigned char c : f.name)
             ascii = ascii && c < 0x80;
-        if (!ascii && IsValidUtf8(f.name))
-            f.attribs |= kAttribNameIsUtf8;
+        if (!ascii && IsStrictUtf8(f.name))
+            f.attribs |= kCabAttribNameIsUtf8;
         f.compression = line.compression;
         f.newFolder = line.newFolder;
         f.newCabinet = line.newCabinet;
