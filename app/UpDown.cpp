@@ -1,5 +1,7 @@
 #include "app/UpDown.h"
 
+#include "common/Helpers.h"
+
 #include <QLineEdit>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -22,8 +24,8 @@ TUpDown::TUpDown(int min, int max, int position, QWidget* parent)
         b->setFocusPolicy(Qt::NoFocus);
         layout->addWidget(b);
     }
-    connect(up_, &QToolButton::clicked, this, [this] { SetPosition(position_ + 1); });
-    connect(down_, &QToolButton::clicked, this, [this] { SetPosition(position_ - 1); });
+    connect(up_, &QToolButton::clicked, this, [this] { Step(1); });
+    connect(down_, &QToolButton::clicked, this, [this] { Step(-1); });
 }
 
 void TUpDown::SetAssociate(QLineEdit* edit) {
@@ -34,12 +36,25 @@ void TUpDown::SetAssociate(QLineEdit* edit) {
 
 void TUpDown::SetPosition(int position) {
     position = std::clamp(position, min_, max_);
-    if (position == position_)
-        return;
+    const bool changed = position != position_;
     position_ = position;
+    // The field is rewritten even when the position stays: it may hold a typed number
+    // outside the range, which a step brings back inside.
     if (edit_)
         edit_->setText(QString::number(position_));
-    emit Changed(position_);
+    if (changed)
+        emit Changed(position_);
+}
+
+void TUpDown::Step(int delta) {
+    int from = position_;
+    if (edit_) {
+        try {
+            from = StrToInt(edit_->text().toStdString());
+        } catch (const ConvertError&) {
+        }
+    }
+    SetPosition(from + delta);
 }
 
 } // namespace corvex

@@ -1,4 +1,6 @@
-// Up and down arrows bound to a read-only field: the only way to change the field's number.
+// Up and down arrows bound to a field holding a number. Each step starts from the number the
+// field holds (so a typed number counts) and stays within Min..Max, never wrapping; for a
+// read-only field the arrows are the only way to change it.
 #pragma once
 
 #include <QWidget>
@@ -17,6 +19,7 @@ class TUpDown : public QWidget {
     void SetAssociate(QLineEdit* edit);
     int Position() const { return position_; }
     void SetPosition(int position); // clamped to Min..Max, never wraps
+    void Step(int delta);
     int Min() const { return min_; }
     int Max() const { return max_; }
     QToolButton* UpButton() const { return up_; }

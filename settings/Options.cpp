@@ -1,5 +1,7 @@
 #include "settings/Options.h"
 
+#include "app/UpDown.h"
+
 #include "app/Prompts.h"
 #include "common/Helpers.h"
 #include "platform/Help.h"
@@ -67,35 +69,6 @@ QFont DialogFont() {
     return font;
 }
 
-TEditArrows::TEditArrows(QLineEdit* associate, int min, int max, QWidget* parent)
-    : QWidget(parent), associate_(associate), min_(min), max_(max), position_(min) {
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    UpButton = new QToolButton(this);
-    UpButton->setArrowType(Qt::UpArrow);
-    DownButton = new QToolButton(this);
-    DownButton->setArrowType(Qt::DownArrow);
-    for (QToolButton* b : {UpButton, DownButton}) {
-        b->setAutoRepeat(true);
-        b->setFixedSize(16, 12);
-        b->setFocusPolicy(Qt::NoFocus);
-        layout->addWidget(b);
-    }
-    connect(UpButton, &QToolButton::clicked, this, [this] { Step(1); });
-    connect(DownButton, &QToolButton::clicked, this, [this] { Step(-1); });
-}
-
-void TEditArrows::Step(int delta) {
-    // Like the arrows of old, start from the number the edit holds when it holds one.
-    try {
-        position_ = StrToInt(associate_->text().toStdString());
-    } catch (const ConvertError&) {
-    }
-    position_ = std::clamp(position_ + delta, min_, max_);
-    associate_->setText(QString::number(position_));
-}
-
 TDialogOptions::TDialogOptions(QWidget* parent) : QDialog(parent) {
     setObjectName("DialogOptions");
     setWindowTitle(QStringLiteral("Corvex 選項"));
@@ -121,7 +94,8 @@ TDialogOptions::TDialogOptions(QWidget* parent) : QDialog(parent) {
     EditSafeDiskSpanning = new QLineEdit(QStringLiteral("0"));
     EditSafeDiskSpanning->setToolTip(QStringLiteral("Higher is safer"));
     EditSafeDiskSpanning->setFixedWidth(48);
-    UpDownSafeDiskSpanning = new TEditArrows(EditSafeDiskSpanning, 0, 100);
+    UpDownSafeDiskSpanning = new TUpDown(0, 100, 0);
+    UpDownSafeDiskSpanning->SetAssociate(EditSafeDiskSpanning);
     Label4 = new QLabel(QStringLiteral("Kilobytes smaller than disksize"));
     Label4->setToolTip(safeHint);
     Label5 = new QLabel(QStringLiteral("自訂磁碟大小為"));

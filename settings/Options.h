@@ -14,7 +14,7 @@ class QToolButton;
 
 namespace corvex {
 
-class TEditArrows;
+class TUpDown;
 
 class TDialogOptions : public QDialog {
     Q_OBJECT
@@ -32,7 +32,7 @@ class TDialogOptions : public QDialog {
     QCheckBox* CheckBoxIncludeEmptyDirectories = nullptr;
     QLabel* Label3 = nullptr;
     QLineEdit* EditSafeDiskSpanning = nullptr;
-    TEditArrows* UpDownSafeDiskSpanning = nullptr;
+    TUpDown* UpDownSafeDiskSpanning = nullptr;
     QLabel* Label4 = nullptr;
     QLabel* Label5 = nullptr;
     QLineEdit* EditCustomDisksize = nullptr;
@@ -63,18 +63,6 @@ extern TDialogOptions* DialogOptions;
 
 // Up and down arrows stepping the number in an edit box between min and max, without
 // wrapping around; the edit stays free text, read when an arrow is pressed.
-class TEditArrows : public QWidget {
-    Q_OBJECT
-public:
-    TEditArrows(QLineEdit* associate, int min, int max, QWidget* parent = nullptr);
-    void Step(int delta);
-    QToolButton* UpButton = nullptr;
-    QToolButton* DownButton = nullptr;
-
-private:
-    QLineEdit* associate_;
-    int min_, max_, position_;
-};
 
 // Opens a help topic of helpFile in the desktop's browser, or says why it cannot.
 void ShowHelpContext(QWidget* parent, const std::string& helpFile, int context);

@@ -1,5 +1,6 @@
 // The Options dialog, the association button and the About box, on the real widgets.
 #include "WindowFixture.h"
+#include "app/UpDown.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -161,8 +162,8 @@ TEST_F(OptionsDialog, ArrowsStepTheTypedNumberWithinZeroToHundred) {
                  {"57", -1, "56"}, {"-5", 1, "0"}, {"500", -1, "100"}};
     for (const auto& c : cases) {
         d.EditSafeDiskSpanning->setText(c.typed);
-        QTest::mouseClick(c.delta > 0 ? d.UpDownSafeDiskSpanning->UpButton
-                                      : d.UpDownSafeDiskSpanning->DownButton,
+        QTest::mouseClick(c.delta > 0 ? d.UpDownSafeDiskSpanning->UpButton()
+                                      : d.UpDownSafeDiskSpanning->DownButton(),
                           Qt::LeftButton);
         EXPECT_EQ(d.EditSafeDiskSpanning->text().toStdString(), c.shown) << c.typed << " " << c.delta;
     }
