@@ -1,6 +1,6 @@
 #include "app/About.h"
 
-#include "settings/Options.h"
+#include "app/Prompts.h"
 
 #include <QFont>
 #include <QFrame>

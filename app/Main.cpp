@@ -1,6 +1,7 @@
 #include "app/Main.h"
 
 #include "app/About.h"
+#include "app/Help.h"
 #include "app/Pictures.h"
 #include "app/Startup.h"
 #include "app/UpDown.h"

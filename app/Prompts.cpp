@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QFile>
 #include <QFileDialog>
+#include <QFont>
 #include <QMessageBox>
 #include <QStringDecoder>
 
@@ -62,6 +63,14 @@ QString Prompts::SaveFile(QWidget* parent, const FileDialogOptions& options) {
 
 int Prompts::ExecModal(QDialog* dialog) {
     return dialog->exec();
+}
+
+QFont DialogFont() {
+    QFont font;
+    font.setFamilies({QStringLiteral("新細明體"), QStringLiteral("PMingLiU"),
+                      QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK TC")});
+    font.setPixelSize(15);
+    return font;
 }
 
 Prompts& CurrentPrompts() {

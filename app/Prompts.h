@@ -6,6 +6,7 @@
 #include <QStringList>
 
 class QDialog;
+class QFont;
 class QWidget;
 
 namespace corvex {
@@ -44,6 +45,9 @@ public:
 inline QString U(const char* utf8) {
     return QString::fromUtf8(utf8);
 }
+
+// The dialogs' font: 新細明體 where the system has it, else a font that draws the same glyphs.
+QFont DialogFont();
 
 // The prompts in force; SetPrompts(nullptr) brings back the real ones.
 Prompts& CurrentPrompts();

@@ -1,10 +1,9 @@
 #include "settings/Options.h"
 
-#include "app/UpDown.h"
-
+#include "app/Help.h"
 #include "app/Prompts.h"
+#include "app/UpDown.h"
 #include "common/Helpers.h"
-#include "platform/Help.h"
 #include "settings/Association.h"
 #include "settings/SelectDirectory.h"
 #include "settings/Settings.h"
@@ -38,10 +37,6 @@ const char* const kAssociationText =
     "Corvex is now (partialy) integrated in your Windows. You can now open\n"
     "any Cabinet file in Corvex by doubleclicking on the file.";
 
-QString Text(const std::string& bytes) {
-    return DisplayName(bytes);
-}
-
 // An open yellow folder, drawn once here rather than shipped as a picture.
 QPixmap OpenFolderPicture(bool greyed) {
     QPixmap pixmap(16, 16);
@@ -60,14 +55,6 @@ QPixmap OpenFolderPicture(bool greyed) {
 }
 
 } // namespace
-
-QFont DialogFont() {
-    QFont font;
-    font.setFamilies({QStringLiteral("新細明體"), QStringLiteral("PMingLiU"),
-                      QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK TC")});
-    font.setPixelSize(15);
-    return font;
-}
 
 TDialogOptions::TDialogOptions(QWidget* parent) : QDialog(parent) {
     setObjectName("DialogOptions");
@@ -210,8 +197,8 @@ void TDialogOptions::showEvent(QShowEvent* event) {
 
 void TDialogOptions::FormShow() {
     // The tab the user last looked at stays: only the values are reloaded.
-    EditCorvexDir->setText(Text(AppSettings.InstallDir));
-    EditTmpDir->setText(Text(AppSettings.TemporaryDir));
+    EditCorvexDir->setText(DisplayName(AppSettings.InstallDir));
+    EditTmpDir->setText(DisplayName(AppSettings.TemporaryDir));
     CheckBoxSelfExtracting->setChecked(AppSettings.CreateSelfExtracting);
     CheckBoxGenerateINF->setChecked(AppSettings.GenerateINF);
     CheckBoxRecursive->setChecked(AppSettings.RecursiveAdd);
@@ -240,7 +227,7 @@ void TDialogOptions::OKBtnClick() {
 
 void TDialogOptions::SpeedButtonSelectDirectoryClick() {
     if (ChooseDirectory())
-        EditTmpDir->setText(Text(ChosenDirectory()));
+        EditTmpDir->setText(DisplayName(ChosenDirectory()));
 }
 
 void TDialogOptions::HelpBtnClick() {
@@ -256,25 +243,6 @@ void TDialogOptions::Button1Click() {
     }
     CurrentPrompts().Message(this, QString::fromUtf8(kAssociationCaption),
                              QString::fromUtf8(kAssociationText));
-}
-
-void ShowHelpContext(QWidget* parent, const std::string& helpFile, int context) {
-    platform::SetHelpFile(helpFile);
-    std::string page;
-    switch (platform::ShowHelpTopic(context, &page)) {
-    case platform::HelpResult::Shown:
-        break;
-    case platform::HelpResult::ManualMissing:
-        CurrentPrompts().Message(parent, QStringLiteral("Corvex 訊息: 找不到說明檔案"),
-                                 QStringLiteral("找不到 Corvex 的說明檔案：\n") + Text(page) +
-                                     QStringLiteral("\n請重新安裝 Corvex。"));
-        break;
-    case platform::HelpResult::ViewerMissing:
-        CurrentPrompts().Message(parent, QStringLiteral("Corvex 訊息: 無法開啟說明"),
-                                 QStringLiteral("無法啟動瀏覽器來顯示說明檔案：\n") + Text(page) +
-                                     QStringLiteral("\n請安裝 xdg-utils 或設定預設的瀏覽器。"));
-        break;
-    }
 }
 
 } // namespace corvex

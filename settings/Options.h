@@ -64,10 +64,5 @@ extern TDialogOptions* DialogOptions;
 // Up and down arrows stepping the number in an edit box between min and max, without
 // wrapping around; the edit stays free text, read when an arrow is pressed.
 
-// Opens a help topic of helpFile in the desktop's browser, or says why it cannot.
-void ShowHelpContext(QWidget* parent, const std::string& helpFile, int context);
-
-// The dialog font: 新細明體 where the system has it, else a font that draws the same glyphs.
-QFont DialogFont();
 
 } // namespace corvex

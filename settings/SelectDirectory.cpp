@@ -59,9 +59,7 @@ TDialogSelectDir::TDialogSelectDir(QWidget* parent) : QDialog(parent) {
     setWindowTitle(U("選取目錄"));
     // No close box and no system menu: OK and Cancel are the only ways out.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-    QFont font(U("新細明體"));
-    font.setPixelSize(15);
-    setFont(font);
+    setFont(DialogFont());
     resize(215, 263);
 
     Bevel1 = new QFrame(this);
