@@ -1,15 +1,12 @@
 #include "platform/Registry.h"
 
-#include "platform/Environment.h"
+#include "platform/Files.h"
 
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <pwd.h>
 #include <sstream>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace corvex::platform {
@@ -180,65 +177,21 @@ RegistryValue* FindValue(RegistryKeyData& key, const std::string& name) {
     return nullptr;
 }
 
-std::string HomeDirectory() {
-    if (auto home = GetEnvironment("HOME"); home && !home->empty())
-        return *home;
-    if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir)
-        return pw->pw_dir;
-    return "/";
-}
-
-bool MakeDirectories(const std::string& path) {
-    if (path.empty())
-        return true;
-    struct stat st {};
-    if (stat(path.c_str(), &st) == 0)
-        return S_ISDIR(st.st_mode);
-    const size_t slash = path.find_last_of('/');
-    if (slash != std::string::npos && slash > 0 && !MakeDirectories(path.substr(0, slash)))
-        return false;
-    return mkdir(path.c_str(), 0700) == 0 || errno == EEXIST;
-}
-
-std::string DirectoryOf(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
 // The whole store; nullopt when the file exists but cannot be read.
 std::optional<std::vector<RegistryKeyData>> LoadStore() {
     const std::string path = RegistryFilePath();
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        if (access(path.c_str(), F_OK) != 0 && errno == ENOENT)
-            return std::vector<RegistryKeyData>{};
+    if (access(path.c_str(), F_OK) != 0 && errno == ENOENT)
+        return std::vector<RegistryKeyData>{};
+    const std::optional<std::string> text = ReadWholeFile(path);
+    if (!text)
         return std::nullopt;
-    }
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad())
-        return std::nullopt;
-    return ParseRegistryText(text.str());
+    return ParseRegistryText(*text);
 }
 
+// The settings may hold private paths: the store's directory is the user's alone.
 bool SaveStore(const std::vector<RegistryKeyData>& keys) {
-    const std::string path = RegistryFilePath();
-    if (!MakeDirectories(DirectoryOf(path)))
-        return false;
-    const std::string temporary = path + ".tmp" + std::to_string(getpid());
-    const std::string text = FormatRegistryText(keys);
-    std::FILE* out = std::fopen(temporary.c_str(), "wb");
-    if (!out)
-        return false;
-    bool ok = std::fwrite(text.data(), 1, text.size(), out) == text.size();
-    ok = std::fflush(out) == 0 && ok;
-    ok = fsync(fileno(out)) == 0 && ok;
-    ok = std::fclose(out) == 0 && ok;
-    if (!ok || std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
+    return ReplaceFile(RegistryFilePath(), FormatRegistryText(keys), 0700) ==
+           ReplaceResult::Replaced;
 }
 
 RegistryError SetFailed(const std::string& name) {
@@ -248,12 +201,7 @@ RegistryError SetFailed(const std::string& name) {
 } // namespace
 
 std::string RegistryFilePath() {
-    std::string config;
-    if (auto xdg = GetEnvironment("XDG_CONFIG_HOME"); xdg && !xdg->empty())
-        config = *xdg;
-    else
-        config = HomeDirectory() + "/.config";
-    return config + "/corvex/registry.reg";
+    return XdgDirectory("XDG_CONFIG_HOME", ".config") + "/corvex/registry.reg";
 }
 
 std::vector<RegistryKeyData> ParseRegistryText(const std::string& text) {

@@ -1,6 +1,7 @@
 #include "settings/Association.h"
 
 #include "platform/Environment.h"
+#include "platform/Files.h"
 #include "settings/Settings.h"
 
 #include <climits>
@@ -14,8 +15,6 @@
 #else
 #include <cerrno>
 #include <cstdio>
-#include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -172,66 +171,11 @@ void RegisterFileAssociation() {
 
 namespace {
 
-std::string HomeDirectory() {
-    if (auto home = platform::GetEnvironment("HOME"); home && !home->empty())
-        return *home;
-    if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir)
-        return pw->pw_dir;
-    return "/";
-}
-
-std::string XdgDirectory(const char* variable, const char* underHome) {
-    // A relative XDG directory is invalid and ignored, as the freedesktop base directories say.
-    if (auto value = platform::GetEnvironment(variable); value && !value->empty() && (*value)[0] == '/')
-        return *value;
-    return HomeDirectory() + "/" + underHome;
-}
-
-bool MakeDirectories(const std::string& path) {
-    for (size_t pos = 1; pos <= path.size(); ++pos) {
-        if (pos == path.size() || path[pos] == '/') {
-            const std::string part = path.substr(0, pos);
-            if (mkdir(part.c_str(), 0755) != 0 && errno != EEXIST)
-                return false;
-        }
-    }
-    struct stat st {};
-    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-std::optional<std::string> ReadWholeFile(const std::string& path) {
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f)
-        return std::nullopt;
-    std::string text;
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
-        text.append(buffer, n);
-    const bool failed = std::ferror(f) != 0;
-    std::fclose(f);
-    if (failed)
-        return std::nullopt;
-    return text;
-}
-
-// Written to a temporary file beside the target and renamed over it, so a reader never sees
-// half a file. A directory or file that cannot be created skips the step; a write that fails
-// after that is an error.
-void ReplaceFile(const std::string& path, const std::string& text) {
-    const size_t slash = path.rfind('/');
-    if (!MakeDirectories(path.substr(0, slash)))
-        return;
-    const std::string temporary = path + ".corvex-new";
-    FILE* f = std::fopen(temporary.c_str(), "wb");
-    if (!f)
-        return;
-    const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    const bool closed = std::fclose(f) == 0;
-    if (!written || !closed || std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
+// A place that cannot be made skips the step, as a registry key that cannot be opened does;
+// a write that fails after that is an error.
+void WriteFileOf(const std::string& path, const std::string& text) {
+    if (platform::ReplaceFile(path, text, 0755) == platform::ReplaceResult::WriteFailed)
         FailedToSetData();
-    }
 }
 
 bool IsFile(const std::string& path) {
@@ -251,14 +195,14 @@ std::string IconFor(const std::string& installDir) {
 } // namespace
 
 AssociationFiles AssociationLocations() {
-    return {XdgDirectory("XDG_DATA_HOME", ".local/share") + "/applications/" + kAssociationDesktopId,
-            XdgDirectory("XDG_CONFIG_HOME", ".config") + "/mimeapps.list"};
+    return {platform::XdgDirectory("XDG_DATA_HOME", ".local/share") + "/applications/" + kAssociationDesktopId,
+            platform::XdgDirectory("XDG_CONFIG_HOME", ".config") + "/mimeapps.list"};
 }
 
 void RegisterFileAssociation() {
     const AssociationFiles files = AssociationLocations();
     const std::string program = AppSettings.InstallDir + "corvex";
-    ReplaceFile(files.desktopEntry, DesktopEntryText(program, IconFor(AppSettings.InstallDir)));
+    WriteFileOf(files.desktopEntry, DesktopEntryText(program, IconFor(AppSettings.InstallDir)));
 
     // A list kept elsewhere through a link (dotfile repositories do that) is updated where it lives.
     std::string listPath = files.mimeappsList;
@@ -269,14 +213,14 @@ void RegisterFileAssociation() {
     std::string existing;
     if (access(listPath.c_str(), F_OK) == 0) {
         // Never replace a list that could not be read: its other entries would be lost.
-        auto text = ReadWholeFile(listPath);
+        auto text = platform::ReadWholeFile(listPath);
         if (!text)
             return;
         existing = std::move(*text);
     }
     const std::string merged = MergeDefaultApplication(existing, kCabinetMimeType, kAssociationDesktopId);
     if (merged != existing)
-        ReplaceFile(listPath, merged);
+        WriteFileOf(listPath, merged);
 }
 
 #endif
