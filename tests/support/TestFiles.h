@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <optional>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <utility>
@@ -31,10 +32,17 @@ class TempTree {
         root_ = pattern + "/";
     }
     ~TempTree() {
+        namespace fs = std::filesystem;
         std::error_code ec;
-        std::filesystem::permissions(root_, std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::add, ec);
-        std::filesystem::remove_all(root_, ec);
+        // A directory a test made unreadable or read-only would stop the removal; each one is
+        // opened up before the walk goes into it.
+        fs::permissions(root_, fs::perms::owner_all, fs::perm_options::add, ec);
+        for (auto it = fs::recursive_directory_iterator(root_, ec);
+             it != fs::recursive_directory_iterator(); it.increment(ec)) {
+            if (it->is_directory(ec) && !it->is_symlink(ec))
+                fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+        }
+        fs::remove_all(root_, ec);
     }
     TempTree(const TempTree&) = delete;
     TempTree& operator=(const TempTree&) = delete;
@@ -61,17 +69,23 @@ class TempTree {
     std::string root_;
 };
 
+// Throws when the file cannot be opened, so that a missing output never reads as an empty one.
 inline std::string ReadFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw std::runtime_error("cannot read " + path.string());
     std::ostringstream bytes;
     bytes << in.rdbuf();
     return bytes.str();
 }
 
-// Makes the file's directories first.
+// Makes the file's directories first; throws when the bytes cannot be written.
 inline void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
     std::filesystem::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << bytes;
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), std::streamsize(bytes.size()));
+    if (!out)
+        throw std::runtime_error("cannot write " + path.string());
 }
 
 inline void WriteExecutable(const std::filesystem::path& path, const std::string& script) {
