@@ -20,6 +20,25 @@
 
 namespace corvex::test {
 
+// Throws when the file cannot be opened, so that a missing output never reads as an empty one.
+inline std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw std::runtime_error("cannot read " + path.string());
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+// Makes the file's directories first; throws when the bytes cannot be written.
+inline void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), std::streamsize(bytes.size()));
+    if (!out)
+        throw std::runtime_error("cannot write " + path.string());
+}
+
 // A fresh directory for one test, removed with everything in it (even what a test left
 // unreadable) when the object goes.
 class TempTree {
@@ -56,8 +75,7 @@ class TempTree {
     // Writes a file (making its directories), relative to the root.
     std::string File(const std::string& relative, const std::string& bytes) const {
         const std::string path = root_ + relative;
-        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-        std::ofstream(path, std::ios::binary) << bytes;
+        WriteFile(path, bytes);
         return path;
     }
     std::string Dir(const std::string& relative) const {
@@ -68,25 +86,6 @@ class TempTree {
   private:
     std::string root_;
 };
-
-// Throws when the file cannot be opened, so that a missing output never reads as an empty one.
-inline std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw std::runtime_error("cannot read " + path.string());
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-// Makes the file's directories first; throws when the bytes cannot be written.
-inline void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
-    std::filesystem::create_directories(path.parent_path());
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), std::streamsize(bytes.size()));
-    if (!out)
-        throw std::runtime_error("cannot write " + path.string());
-}
 
 inline void WriteExecutable(const std::filesystem::path& path, const std::string& script) {
     WriteFile(path, script);
