@@ -1,10 +1,10 @@
 #include "app/CommandLine.h"
+#include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
 #include <vector>
 
 namespace corvex {
@@ -30,16 +30,14 @@ TEST(CommandLine, TextIsTheArgumentsJoinedByBlanks) {
 }
 
 TEST(CommandLine, BuilderIsLookedForInTheInstallDirectory) {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "corvex-install-XXXXXX").string();
-    const std::string dir = std::string(mkdtemp(pattern.data())) + "/";
+    const test::TempTree tree;
+    const std::string& dir = tree.root();
     EXPECT_FALSE(BuilderPresent(dir));
     std::filesystem::create_directory(dir + "makecab"); // a directory of that name is no program
     EXPECT_FALSE(BuilderPresent(dir));
     std::filesystem::remove(dir + "makecab");
     std::ofstream(dir + "makecab") << "#!/bin/sh\n";
     EXPECT_TRUE(BuilderPresent(dir));
-    std::filesystem::remove_all(dir);
 }
 
 } // namespace

@@ -1,11 +1,10 @@
 // Crafted cabinets for the reader's tests: a header and records laid down byte by byte.
 #pragma once
 
+#include "tests/support/TestFiles.h"
+
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace corvex::test {
@@ -70,18 +69,13 @@ inline std::string CraftedCabinet(const std::vector<CraftedRecord>& records) {
 // A file in a fresh temporary directory, removed with the object.
 class TempFile {
   public:
-    explicit TempFile(const std::string& bytes, const std::string& name = "crafted.cab") {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "corvex-test-XXXXXX").string();
-        dir_ = mkdtemp(pattern.data());
-        path_ = dir_ + "/" + name;
-        std::ofstream(path_, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
-    }
-    ~TempFile() { std::filesystem::remove_all(dir_); }
+    explicit TempFile(const std::string& bytes, const std::string& name = "crafted.cab")
+        : dir_(tree_.path().string()), path_(tree_.File(name, bytes)) {}
     const std::string& path() const { return path_; }
     const std::string& dir() const { return dir_; }
 
   private:
+    TempTree tree_;
     std::string dir_;
     std::string path_;
 };

@@ -51,11 +51,11 @@ TEST(Extrac32, FixturesExtractLikeCabextract) {
     for (const std::string& cab : cabs) {
         SCOPED_TRACE(cab);
         TempDir work;
-        ASSERT_EQ(RunProgram({"cabextract", "-q", "-d", work / "peer", cab}, work.path()).exitCode,
+        ASSERT_EQ(RunProgram({"cabextract", "-q", "-d", work / "peer", cab}, work.path()).status,
                   0);
         const RunResult ours =
             RunProgram({Extrac32Binary(), "/Y", "/L", work / "ours", cab}, work.path());
-        EXPECT_EQ(ours.exitCode, 0) << ours.err;
+        EXPECT_EQ(ours.status, 0) << ours.err;
         EXPECT_EQ(ours.err, "");
         const auto expected = Tree(work / "peer");
         const auto got = Tree(work / "ours");
@@ -70,7 +70,7 @@ TEST(Extrac32, HostileNamesWriteNothingOutside) {
     const std::string cab = FixturesDir() + "/cabextract-dirwalk-vulns.cab";
     // Run from inside the tree so that a relative escape would land in it, not elsewhere.
     const RunResult run = RunProgram({Extrac32Binary(), "/Y", "/L", "dest", cab}, root / "a/b");
-    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.status, 1);
     EXPECT_EQ(Occurrences(run.err, "refused"), "29") << run.err;
     Entry directory;
     directory.type = 'd';
@@ -90,7 +90,7 @@ TEST(Extrac32, LinksInTheDestinationAreNotFollowed) {
 
     const RunResult run =
         RunProgram({Extrac32Binary(), "/Y", "/L", "dest", "links.cab"}, root.path());
-    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("link\\evil.txt: refused"), std::string::npos) << run.err;
     const auto outside = Tree(root / "outside");
     ASSERT_EQ(outside.size(), 1u);
@@ -111,7 +111,7 @@ TEST(Extrac32, BadCabinetsFailCleanly) {
         TempDir work;
         const RunResult run =
             RunProgram({Extrac32Binary(), "/Y", "/L", "out", entry.path().string()}, work.path());
-        EXPECT_EQ(run.exitCode, 1) << run.err; // not a crash, not a sanitizer report
+        EXPECT_EQ(run.status, 1) << run.err; // not a crash, not a sanitizer report
         EXPECT_NE(run.err, "");
         for (const auto& [name, item] : Tree(work.path())) {
             EXPECT_NE(item.type, 'f') << name << " left behind";
@@ -125,7 +125,7 @@ TEST(Extrac32, AttributesAndTimesAreRestored) {
                                                 {"run.sh", "#!/bin/sh\n", 0x60},
                                                 {"sub\\plain.txt", "plain", 0x20}}));
     const RunResult run = RunProgram({Extrac32Binary(), "/L", "out", "attr.cab"}, work.path());
-    ASSERT_EQ(run.exitCode, 0) << run.err;
+    ASSERT_EQ(run.status, 0) << run.err;
     const mode_t mask = umask(0);
     umask(mask);
     const auto tree = Tree(work / "out");
@@ -140,7 +140,7 @@ TEST(Extrac32, AttributesAndTimesAreRestored) {
 
     // Extracting again over the read-only file with /Y replaces it.
     WriteFile(work / "attr2.cab", StoredCabinet({{"ro.txt", "second", 0x21}}));
-    EXPECT_EQ(RunProgram({Extrac32Binary(), "/Y", "/L", "out", "attr2.cab"}, work.path()).exitCode,
+    EXPECT_EQ(RunProgram({Extrac32Binary(), "/Y", "/L", "out", "attr2.cab"}, work.path()).status,
               0);
     EXPECT_EQ(ReadFile(work / "out/ro.txt"), "second");
 }
@@ -150,7 +150,7 @@ TEST(Extrac32, ListsInsteadOfExtracting) {
     WriteFile(work / "list.cab", StoredCabinet({{"dir\\big.bin", std::string(1234567, 'x'), 0x27},
                                                 {"a.txt", "12345", 0x20}}));
     const RunResult run = RunProgram({Extrac32Binary(), "/D", "list.cab"}, work.path());
-    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "02-03-2001 04:05:06  AHRS     1,234,567  dir\\big.bin\n"
                        "02-03-2001 04:05:06  A---             5  a.txt\n"
                        "2 files, 1,234,572 bytes\n");
@@ -176,7 +176,7 @@ TEST(Extrac32, NameFilterPicksByFileNameInAnyCase) {
         const RunResult run =
             RunProgram({Extrac32Binary(), "/Y", "/L", "out", FixturesDir() + "/" + c.cab, c.name},
                        work.path());
-        EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
+        EXPECT_EQ(run.status, c.exitCode) << run.err;
         std::vector<std::string> files;
         for (const auto& [name, entry] : Tree(work / "out")) {
             if (entry.type == 'f') {
@@ -192,7 +192,7 @@ TEST(Extrac32, ExistingFilesWithoutATerminal) {
     for (const bool replace : {true, false}) {
         SCOPED_TRACE(replace ? "/Y" : "no /Y");
         TempDir work;
-        ASSERT_EQ(RunProgram({Extrac32Binary(), "/L", "out", cab}, work.path()).exitCode, 0);
+        ASSERT_EQ(RunProgram({Extrac32Binary(), "/L", "out", cab}, work.path()).status, 0);
         const std::string original = ReadFile(work / "out/dir1/file1");
         WriteFile(work / "out/dir1/file1", "changed");
         std::vector<std::string> args = {Extrac32Binary(), "/L", "out", cab};
@@ -201,10 +201,10 @@ TEST(Extrac32, ExistingFilesWithoutATerminal) {
         }
         const RunResult run = RunProgram(args, work.path());
         if (replace) {
-            EXPECT_EQ(run.exitCode, 0) << run.err;
+            EXPECT_EQ(run.status, 0) << run.err;
             EXPECT_EQ(ReadFile(work / "out/dir1/file1"), original);
         } else {
-            EXPECT_EQ(run.exitCode, 1);
+            EXPECT_EQ(run.status, 1);
             EXPECT_EQ(ReadFile(work / "out/dir1/file1"), "changed");
             EXPECT_NE(run.err.find("dir1\\file1: exists, not replaced"), std::string::npos)
                 << run.err;
@@ -230,7 +230,7 @@ TEST(Extrac32, ExistingFilesOnATerminalAreAskedAbout) {
         WriteFile(work / "out/other.txt", "old");
         const RunResult run =
             RunOnTerminal({Extrac32Binary(), "/L", "out", "one.cab"}, work.path(), c.answers);
-        EXPECT_EQ(run.exitCode, 0) << run.out;
+        EXPECT_EQ(run.status, 0) << run.out;
         EXPECT_NE(run.out.find("old.txt exists. Replace it?"), std::string::npos) << run.out;
         EXPECT_EQ(ReadFile(work / "out/old.txt"), c.expected);
         // "All" answers for the second file too; otherwise it is asked about and, with no
@@ -247,7 +247,7 @@ TEST(Extrac32, SpannedSetWithAMissingMemberFails) {
     }
     const RunResult run =
         RunProgram({Extrac32Binary(), "/Y", "/L", "out", "split-2.cab"}, work.path());
-    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("\"Split-4.CAB\""), std::string::npos) << run.err;
 }
 
@@ -270,7 +270,7 @@ TEST(Extrac32, CommandLineMistakes) {
         argv.insert(argv.end(), c.args.begin(), c.args.end());
         const RunResult run = RunProgram(argv, work.path());
         SCOPED_TRACE(run.err);
-        EXPECT_EQ(run.exitCode, c.exitCode);
+        EXPECT_EQ(run.status, c.exitCode);
         EXPECT_NE(run.out.find(c.inOutput), std::string::npos);
     }
 }
@@ -295,19 +295,19 @@ TEST_F(SelfExtracting, ProgramHoldsNoSignatureAndNoSharedDecoder) {
 TEST_F(SelfExtracting, ExtractsItsCabinetHereOrIntoL) {
     const std::string cab = FixturesDir() + "/libarchive-test_read_format_cab_2.cab";
     TempDir work;
-    ASSERT_EQ(RunProgram({"cabextract", "-q", "-d", work / "peer", cab}, work.path()).exitCode, 0);
+    ASSERT_EQ(RunProgram({"cabextract", "-q", "-d", work / "peer", cab}, work.path()).status, 0);
     const std::string sfx = MakeSfx(cab, work / "setup.exe");
     fs::create_directories(work / "here");
     RunResult run = RunProgram({sfx}, work / "here");
-    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(Tree(work / "here"), Tree(work / "peer"));
 
     run = RunProgram({sfx, "/L", work / "there"}, work.path());
-    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(Tree(work / "there"), Tree(work / "peer"));
 
     run = RunProgram({sfx, "/D"}, work.path());
-    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("33,000  zero"), std::string::npos) << run.out;
 }
 
@@ -316,7 +316,7 @@ TEST_F(SelfExtracting, FirstCabinetOfASetFindsTheOthersBesideIt) {
     const std::string dir = FixturesDir() + "/cabextract-split/";
     ASSERT_EQ(
         RunProgram({"cabextract", "-q", "-d", work / "peer", dir + "split-1.cab"}, work.path())
-            .exitCode,
+            .status,
         0);
     fs::create_directories(work / "media");
     for (int i = 2; i <= 5; ++i) {
@@ -326,7 +326,7 @@ TEST_F(SelfExtracting, FirstCabinetOfASetFindsTheOthersBesideIt) {
     const std::string sfx = MakeSfx(dir + "split-1.cab", work / "media/setup");
     fs::create_directories(work / "out");
     const RunResult run = RunProgram({sfx}, work / "out");
-    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(Tree(work / "out"), Tree(work / "peer"));
 }
 

@@ -2,17 +2,12 @@
 
 #include <cerrno>
 #include <csignal>
-#include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <poll.h>
 #include <pty.h>
-#include <sstream>
 #include <stdexcept>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -28,68 +23,9 @@ std::string FixturesDir() {
 
 namespace {
 
-constexpr int kSanitizerExit = 86;
 constexpr int kHangGuardMs = 60000;
 
-void SetSanitizerExitCodes() {
-    for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS"}) {
-        std::string value = std::getenv(name) ? std::getenv(name) : "";
-        if (!value.empty()) {
-            value += ':';
-        }
-        value += "exitcode=";
-        value += std::to_string(kSanitizerExit);
-        setenv(name, value.c_str(), 1);
-    }
-}
-
-[[noreturn]] void Exec(const std::vector<std::string>& argv, const std::string& dir) {
-    if (chdir(dir.c_str()) != 0) {
-        _exit(127);
-    }
-    SetSanitizerExitCodes();
-    std::vector<char*> args;
-    for (const std::string& arg : argv) {
-        args.push_back(const_cast<char*>(arg.c_str()));
-    }
-    args.push_back(nullptr);
-    execvp(args[0], args.data());
-    _exit(127);
-}
-
-int StatusOf(pid_t pid) {
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
-}
-
 } // namespace
-
-RunResult RunProgram(const std::vector<std::string>& argv, const std::string& dir) {
-    TempDir capture;
-    const std::string outPath = capture / "out";
-    const std::string errPath = capture / "err";
-    const pid_t pid = fork();
-    if (pid < 0) {
-        throw std::runtime_error("fork failed");
-    }
-    if (pid == 0) {
-        const int in = open("/dev/null", O_RDONLY);
-        const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 ||
-            dup2(err, 2) < 0) {
-            _exit(127);
-        }
-        Exec(argv, dir);
-    }
-    RunResult result;
-    result.exitCode = StatusOf(pid);
-    result.out = ReadFile(outPath);
-    result.err = ReadFile(errPath);
-    return result;
-}
 
 bool TerminalAvailable() {
     const int fd = posix_openpt(O_RDWR | O_NOCTTY);
@@ -107,7 +43,7 @@ RunResult RunOnTerminal(const std::vector<std::string>& argv, const std::string&
         throw std::runtime_error("forkpty failed");
     }
     if (pid == 0) {
-        Exec(argv, dir);
+        corvex::test::ExecChild(argv, dir, {});
     }
     // The terminal keeps typed-ahead input until the program reads it.
     if (write(master, input.data(), input.size()) != static_cast<ssize_t>(input.size())) {
@@ -133,29 +69,8 @@ RunResult RunOnTerminal(const std::vector<std::string>& argv, const std::string&
         }
     }
     close(master);
-    result.exitCode = StatusOf(pid);
+    result.status = corvex::test::WaitForExit(pid);
     return result;
-}
-
-TempDir::TempDir() {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/extrac32-test-XXXXXX";
-    if (mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("mkdtemp failed");
-    }
-    path_ = pattern;
-}
-
-TempDir::~TempDir() {
-    std::error_code ignored;
-    // Read-only directories would stop the removal.
-    for (auto it = fs::recursive_directory_iterator(path_, ignored);
-         it != fs::recursive_directory_iterator(); it.increment(ignored)) {
-        if (it->is_directory(ignored) && !it->is_symlink(ignored)) {
-            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
-        }
-    }
-    fs::remove_all(path_, ignored);
 }
 
 std::map<std::string, Entry> Tree(const std::string& root) {
@@ -183,21 +98,6 @@ std::map<std::string, Entry> Tree(const std::string& root) {
         tree[path.substr(root.size() + 1)] = entry;
     }
     return tree;
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-void WriteFile(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-    if (!out) {
-        throw std::runtime_error("cannot write " + path);
-    }
 }
 
 } // namespace extrac32test

@@ -160,9 +160,7 @@ bool CabextractTests(const std::string& cab)
 
 class LzxTest : public ::testing::Test {
 protected:
-    void SetUp() override { dir_ = lzxtest::MakeTempDir(); }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-    std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+    std::string Path(const std::string& name) const { return dir_ / name; }
 
     // Writes the folders as one cabinet and checks both decoders give back exactly data.
     void ExpectRoundTrip(const std::vector<TestFolder>& folders, const std::vector<Bytes>& data,
@@ -181,7 +179,7 @@ protected:
         }
     }
 
-    std::string dir_;
+    corvex::test::TempTree dir_;
 };
 
 // Each window, each kind of data, at the sizes around a frame; every kind is its own folder of

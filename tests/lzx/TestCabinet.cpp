@@ -3,10 +3,6 @@
 #include <mspack.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
-#include <stdexcept>
 
 namespace cabtools::lzxtest {
 namespace {
@@ -86,17 +82,7 @@ void WriteCabinet(const std::string& path, const std::vector<TestFolder>& folder
     cab.insert(cab.end(), folderBytes.begin(), folderBytes.end());
     cab.insert(cab.end(), fileBytes.begin(), fileBytes.end());
     cab.insert(cab.end(), dataBytes.begin(), dataBytes.end());
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(cab.data()), std::streamsize(cab.size()));
-    if (!out) {
-        throw std::runtime_error("cannot write " + path);
-    }
-}
-
-std::vector<uint8_t> ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    corvex::test::WriteFile(path, std::string(cab.begin(), cab.end()));
 }
 
 std::optional<std::vector<std::vector<uint8_t>>> ExtractWithLibmspack(const std::string& path)
@@ -121,16 +107,6 @@ std::optional<std::vector<std::vector<uint8_t>>> ExtractWithLibmspack(const std:
     }
     mspack_destroy_cab_decompressor(cabd);
     return result;
-}
-
-std::string MakeTempDir()
-{
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/corvex-lzx-XXXXXX";
-    if (!mkdtemp(pattern.data())) {
-        throw std::runtime_error("mkdtemp failed");
-    }
-    return pattern;
 }
 
 } // namespace cabtools::lzxtest

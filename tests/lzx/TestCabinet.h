@@ -2,6 +2,7 @@
 #pragma once
 
 #include "cabtools/FolderCodec.h"
+#include "tests/support/TestFiles.h"
 
 #include <optional>
 #include <string>
@@ -26,9 +27,11 @@ void WriteCabinet(const std::string& path, const std::vector<TestFolder>& folder
 // cannot open the cabinet or fails on any file.
 std::optional<std::vector<std::vector<uint8_t>>> ExtractWithLibmspack(const std::string& path);
 
-// A fresh directory for one test's files.
-std::string MakeTempDir();
-
-std::vector<uint8_t> ReadFile(const std::string& path);
+// The file's bytes in the form the codec takes.
+inline std::vector<uint8_t> ReadFile(const std::string& path)
+{
+    const std::string bytes = corvex::test::ReadFile(path);
+    return std::vector<uint8_t>(bytes.begin(), bytes.end());
+}
 
 } // namespace cabtools::lzxtest

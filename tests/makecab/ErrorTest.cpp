@@ -79,7 +79,7 @@ TEST(ErrorTest, TemporaryFilesGoToTmp) {
     EXPECT_NE(run.status, 0);
     EXPECT_NE(run.err.find(tmp / "missing"), std::string::npos) << run.err;
     EXPECT_FALSE(Exists(dir / "out"));
-    run = RunMakecab(dir / "t.ddf", "", {"TMP=" + tmp.path()});
+    run = RunMakecab(dir / "t.ddf", "", {"TMP=" + tmp.path().string()});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(ListTree(tmp.path()), std::vector<std::string>{}); // unnamed, gone with the run
     EXPECT_EQ(ReadCabinet(dir / "out/1.cab").files.size(), 1u);

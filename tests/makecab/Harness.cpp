@@ -1,57 +1,13 @@
 #include "Harness.h"
 
 #include <algorithm>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <random>
-#include <sstream>
 #include <stdexcept>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
 namespace makecab_test {
-
-TempDir::TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "makecab-test-XXXXXX").string();
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    if (!mkdtemp(name.data()))
-        throw std::runtime_error("mkdtemp failed");
-    path_ = name.data();
-}
-
-TempDir::~TempDir() {
-    std::error_code ec;
-    // Read-only files in the tree must not stop the clean-up.
-    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(path_, ec);
-}
-
-void WriteFile(const std::string& path, const std::string& bytes) {
-    fs::create_directories(fs::path(path).parent_path());
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), std::streamsize(bytes.size()));
-    if (!out)
-        throw std::runtime_error("cannot write " + path);
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw std::runtime_error("cannot read " + path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-bool Exists(const std::string& path) {
-    std::error_code ec;
-    return fs::exists(fs::symlink_status(path, ec));
-}
 
 std::vector<std::string> ListTree(const std::string& dir) {
     std::vector<std::string> out;
@@ -81,33 +37,6 @@ std::string NoiseBytes(size_t size, unsigned seed) {
     for (char& c : out)
         c = char(rng());
     return out;
-}
-
-Outcome RunProgram(const std::vector<std::string>& argv, const std::string& cwd, const std::vector<std::string>& env) {
-    TempDir io;
-    std::string outPath = io / "out", errPath = io / "err";
-    pid_t pid = fork();
-    if (pid == 0) {
-        if (!cwd.empty() && chdir(cwd.c_str()) != 0)
-            _exit(127);
-        for (const std::string& e : env)
-            putenv(const_cast<char*>(e.c_str()));
-        if (!freopen(outPath.c_str(), "w", stdout) || !freopen(errPath.c_str(), "w", stderr))
-            _exit(127);
-        std::vector<char*> args;
-        for (const std::string& a : argv)
-            args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        execv(args[0], args.data());
-        _exit(127);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    Outcome run;
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    run.out = ReadFile(outPath);
-    run.err = ReadFile(errPath);
-    return run;
 }
 
 std::string MakecabPath() { return std::string(CORVEX_BIN_DIR) + "/makecab"; }

@@ -1,40 +1,28 @@
 // Running the makecab program on directive files, and reading back what it wrote.
 #pragma once
 
+#include "tests/support/RunProgram.h"
+#include "tests/support/TestFiles.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace makecab_test {
 
-// A fresh directory, removed with everything in it at the end of the test.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    const std::string& path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+using TempDir = corvex::test::TempTree;
+using corvex::test::Exists;
+using corvex::test::ReadFile;
+using corvex::test::WriteFile;
+using corvex::test::RunProgram;
+using Outcome = corvex::test::RunResult;
 
-private:
-    std::string path_;
-};
-
-void WriteFile(const std::string& path, const std::string& bytes); // makes parent directories
-std::string ReadFile(const std::string& path);
-bool Exists(const std::string& path);
 std::vector<std::string> ListTree(const std::string& dir); // relative paths of every entry, sorted
 
 // Deterministic test data: text-like (compressible) or noise, of exactly `size` bytes.
 std::string TextBytes(size_t size, unsigned seed);
 std::string NoiseBytes(size_t size, unsigned seed);
 
-struct Outcome {
-    int status = -1;
-    std::string out, err;
-};
-// Runs a program (no shell) in `cwd` with extra environment "NAME=value" entries.
-Outcome RunProgram(const std::vector<std::string>& argv, const std::string& cwd = "",
-               const std::vector<std::string>& env = {});
 Outcome RunMakecab(const std::string& ddf, const std::string& cwd = "", const std::vector<std::string>& env = {});
 std::string MakecabPath();
 

@@ -132,7 +132,7 @@ TEST(RoundTripTest, DatesAttributesAndNameBytes) {
     ASSERT_EQ(utimensat(AT_FDCWD, readOnly.c_str(), times, 0), 0);
     ASSERT_EQ(chmod(readOnly.c_str(), 0444), 0);
     WriteFile(dir / "c.ddf", Directive({".Set InfFileName=NUL", ".Set RptFileName=NUL", ".Set CabinetName1=c.cab",
-                                        ".Set DiskDirectoryTemplate=" + dir.path(), ".Set MaxDiskSize=0"},
+                                        ".Set DiskDirectoryTemplate=" + dir.path().string(), ".Set MaxDiskSize=0"},
                                        {{readOnly, "ro.txt"},
                                         {utf8, "\xe6\x97\xa5\xe6\x9c\xac.txt"},
                                         {latin1, "caf\xe9.txt"}}));

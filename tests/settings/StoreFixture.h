@@ -5,6 +5,7 @@
 #include "platform/Paths.h"
 #include "platform/Registry.h"
 #include "settings/Settings.h"
+#include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -18,37 +19,23 @@ namespace corvex::test {
 class StoreTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "corvex-store-XXXXXX").string();
-        dir_ = mkdtemp(pattern.data());
-        savedXdg_ = platform::GetEnvironment("XDG_CONFIG_HOME");
-        savedTmp_ = platform::GetEnvironment("TMP");
-        platform::SetEnvironment("XDG_CONFIG_HOME", dir_ + "/config");
-        platform::SetEnvironment("TMP", std::string("/scratch/tmp/"));
+        env_.Set("XDG_CONFIG_HOME", dir_ + "/config");
+        env_.Set("TMP", std::string("/scratch/tmp/"));
         platform::OverrideExecutableDirectory("/opt/corvex/");
         AppSettings = {};
     }
     void TearDown() override {
-        platform::SetEnvironment("XDG_CONFIG_HOME", savedXdg_);
-        platform::SetEnvironment("TMP", savedTmp_);
+        env_.Restore();
         platform::OverrideExecutableDirectory("");
         AppSettings = {};
-        std::filesystem::remove_all(dir_);
     }
 
-    std::string StoreText() const {
-        std::ifstream in(platform::RegistryFilePath(), std::ios::binary);
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-    void WriteStore(const std::string& text) const {
-        std::filesystem::create_directories(dir_ + "/config/corvex");
-        std::ofstream(platform::RegistryFilePath(), std::ios::binary) << text;
-    }
+    std::string StoreText() const { return ReadFile(platform::RegistryFilePath()); }
+    void WriteStore(const std::string& text) const { WriteFile(platform::RegistryFilePath(), text); }
 
-    std::string dir_;
-    std::optional<std::string> savedXdg_, savedTmp_;
+    TempTree tree_;
+    std::string dir_ = tree_.path().string();
+    ScopedEnvironment env_;
 };
 
 } // namespace corvex::test

@@ -12,12 +12,32 @@
 #include <gtest/gtest.h>
 #include <optional>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <utility>
 #include <vector>
 
 namespace corvex::test {
+
+// Throws when the file cannot be opened, so that a missing output never reads as an empty one.
+inline std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw std::runtime_error("cannot read " + path.string());
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+// Makes the file's directories first; throws when the bytes cannot be written.
+inline void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), std::streamsize(bytes.size()));
+    if (!out)
+        throw std::runtime_error("cannot write " + path.string());
+}
 
 // A fresh directory for one test, removed with everything in it (even what a test left
 // unreadable) when the object goes.
@@ -31,10 +51,17 @@ class TempTree {
         root_ = pattern + "/";
     }
     ~TempTree() {
+        namespace fs = std::filesystem;
         std::error_code ec;
-        std::filesystem::permissions(root_, std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::add, ec);
-        std::filesystem::remove_all(root_, ec);
+        // A directory a test made unreadable or read-only would stop the removal; each one is
+        // opened up before the walk goes into it.
+        fs::permissions(root_, fs::perms::owner_all, fs::perm_options::add, ec);
+        for (auto it = fs::recursive_directory_iterator(root_, ec);
+             it != fs::recursive_directory_iterator(); it.increment(ec)) {
+            if (it->is_directory(ec) && !it->is_symlink(ec))
+                fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+        }
+        fs::remove_all(root_, ec);
     }
     TempTree(const TempTree&) = delete;
     TempTree& operator=(const TempTree&) = delete;
@@ -48,8 +75,7 @@ class TempTree {
     // Writes a file (making its directories), relative to the root.
     std::string File(const std::string& relative, const std::string& bytes) const {
         const std::string path = root_ + relative;
-        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-        std::ofstream(path, std::ios::binary) << bytes;
+        WriteFile(path, bytes);
         return path;
     }
     std::string Dir(const std::string& relative) const {
@@ -60,19 +86,6 @@ class TempTree {
   private:
     std::string root_;
 };
-
-inline std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-// Makes the file's directories first.
-inline void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
-    std::filesystem::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << bytes;
-}
 
 inline void WriteExecutable(const std::filesystem::path& path, const std::string& script) {
     WriteFile(path, script);
